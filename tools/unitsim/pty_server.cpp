@@ -133,17 +133,24 @@ bool PtyServer::waitUntil(Clock::time_point deadline)
     }
 }
 
-// Writes to the master; false when the server is stopping. A reply nobody can take is dropped.
-bool PtyServer::send(const Bytes& bytes)
+// Writes to the master until done or the server stops. A reply nobody can take is dropped.
+// The reply is logged just before its last byte goes out, so whoever has read the whole reply
+// finds it in the log.
+void PtyServer::send(const Bytes& bytes)
 {
     const auto start = Clock::now();
     std::size_t done = 0;
+    bool logged = false;
     while (done < bytes.size()) {
         std::size_t chunk = bytes.size() - done;
         if (options_.pace) {
             if (!waitUntil(start + kByteTime * static_cast<long>(done + 1)))
-                return false;
+                return;
             chunk = 1;
+        }
+        if (!logged && done + chunk == bytes.size()) {
+            record(LogEntry::Reply, bytes);
+            logged = true;
         }
         const ssize_t n = ::write(master_, bytes.data() + done, chunk);
         if (n > 0) {
@@ -153,12 +160,11 @@ bool PtyServer::send(const Bytes& bytes)
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && errno != EAGAIN)
-            return true;
+            return;
         pollfd fds[2] = {{master_, POLLOUT, 0}, {wakeRead_, POLLIN, 0}};
         if (poll(fds, 2, -1) > 0 && fds[1].revents)
-            return false;
+            return;
     }
-    return true;
 }
 
 void PtyServer::process(const Bytes& request)
@@ -171,8 +177,7 @@ void PtyServer::process(const Bytes& request)
         return;
     if (out.bytes.empty())
         return;
-    if (send(out.bytes))
-        record(LogEntry::Reply, out.bytes);
+    send(out.bytes);
 }
 
 void PtyServer::run()

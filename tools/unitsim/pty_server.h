@@ -38,7 +38,7 @@ struct ServerOptions {
 struct LogEntry {
     enum Direction { Request, Reply };
     Direction direction = Request;
-    Clock::time_point time = {}; // request: its last byte read; reply: its last byte written
+    Clock::time_point time = {}; // request: its last byte read; reply: its last byte sent
     Bytes bytes = {};            // a reply as sent, faults included
 };
 
@@ -59,7 +59,7 @@ private:
     void run();
     void process(const Bytes& request);
     bool waitUntil(Clock::time_point deadline);
-    bool send(const Bytes& bytes);
+    void send(const Bytes& bytes);
     void record(LogEntry::Direction direction, Bytes bytes);
 
     Bus& bus_;
