@@ -104,10 +104,8 @@ std::uint8_t* writableUnitByte(Unit& u, std::uint8_t reg)
     }
 }
 
-std::optional<std::uint8_t> readUnitByte(Unit& u, std::uint8_t reg)
+std::optional<std::uint8_t> factoryUnitByte(const Unit& u, std::uint8_t reg)
 {
-    if (const auto* p = writableUnitByte(u, reg))
-        return *p;
     if (reg == 0xC8)
         return u.presentModules();
     if (reg >= 0xC9 && reg <= 0xCB)
@@ -143,10 +141,8 @@ std::uint8_t* writableModuleByte(Module& m, std::uint8_t reg)
     }
 }
 
-std::optional<std::uint8_t> readModuleByte(Module& m, std::uint8_t reg)
+std::optional<std::uint8_t> factoryModuleByte(const Module& m, std::uint8_t reg)
 {
-    if (const auto* p = writableModuleByte(m, reg))
-        return *p;
     if (reg == 0xCC)
         return m.type;
     if (reg == 0xCD)
@@ -183,7 +179,6 @@ std::uint16_t* moduleWord(Module& m, std::uint8_t reg)
 struct Answer {
     bool ok = false;
     Bytes data;
-    std::optional<std::uint8_t> newId;
 };
 
 Answer refused()
@@ -193,7 +188,7 @@ Answer refused()
 
 Answer accepted(Bytes data = {})
 {
-    return {true, std::move(data), std::nullopt};
+    return {true, std::move(data)};
 }
 
 Answer wordAnswer(std::uint16_t value)
@@ -212,40 +207,63 @@ std::optional<bool> switchState(std::uint8_t state)
     return std::nullopt;
 }
 
-Answer answerUnit(Unit& u, const Frame& req, Clock::time_point now)
+// The byte and word registers of the unit or of one module: the writable ones by address, and
+// the factory bytes that can only be read.
+struct Registers {
+    std::function<std::uint8_t*(std::uint8_t)> byte;
+    std::function<std::optional<std::uint8_t>(std::uint8_t)> factoryByte;
+    std::function<std::uint16_t*(std::uint8_t)> word;
+};
+
+// The register commands; nothing for any other command.
+std::optional<Answer> answerRegisters(const Registers& r, const Frame& req)
 {
     const Bytes& d = req.data;
     switch (req.cid) {
     case cid::kReadByte:
-        if (d.size() == 1)
-            if (auto v = readUnitByte(u, d[0]))
+        if (d.size() == 1) {
+            if (const auto* p = r.byte(d[0]))
+                return accepted({*p});
+            if (const auto v = r.factoryByte(d[0]))
                 return accepted({*v});
+        }
         return refused();
     case cid::kWriteByte:
-        if (d.size() != 2)
-            return refused();
-        if (d[0] == 0x07) {
-            Answer a = accepted();
-            a.newId = d[1];
-            return a;
-        }
-        if (auto* p = writableUnitByte(u, d[0])) {
-            *p = d[1];
-            return accepted();
-        }
+        if (d.size() == 2)
+            if (auto* p = r.byte(d[0])) {
+                *p = d[1];
+                return accepted();
+            }
         return refused();
     case cid::kReadWord:
         if (d.size() == 1)
-            if (auto* p = unitWord(u, d[0]))
+            if (const auto* p = r.word(d[0]))
                 return wordAnswer(*p);
         return refused();
     case cid::kWriteWord:
         if (d.size() == 3)
-            if (auto* p = unitWord(u, d[0])) {
+            if (auto* p = r.word(d[0])) {
                 *p = joinWord(d[1], d[2]);
                 return accepted();
             }
         return refused();
+    default:
+        return std::nullopt;
+    }
+}
+
+Answer answerUnit(Unit& u, const Frame& req, Clock::time_point now)
+{
+    // A new unit ID (register 0x07) holds from the next request: the reply echoes the request's.
+    const Registers registers{
+        [&u](std::uint8_t reg) { return writableUnitByte(u, reg); },
+        [&u](std::uint8_t reg) { return factoryUnitByte(u, reg); },
+        [&u](std::uint8_t reg) { return unitWord(u, reg); },
+    };
+    if (auto a = answerRegisters(registers, req))
+        return *a;
+    const Bytes& d = req.data;
+    switch (req.cid) {
     case cid::kOutputStates:
         return d.empty() ? accepted({u.outputStates()}) : refused();
     case cid::kModuleGood:
@@ -276,6 +294,13 @@ Answer answerModule(Unit& u, int slot, const Frame& req)
     if (!u.hasModule(slot))
         return refused();
     Module& m = u.module(slot);
+    const Registers registers{
+        [&m](std::uint8_t reg) { return writableModuleByte(m, reg); },
+        [&m](std::uint8_t reg) { return factoryModuleByte(m, reg); },
+        [&m](std::uint8_t reg) { return moduleWord(m, reg); },
+    };
+    if (auto a = answerRegisters(registers, req))
+        return *a;
     const Bytes& d = req.data;
     switch (req.cid) {
     case cid::kSwitchOutput:
@@ -289,30 +314,6 @@ Answer answerModule(Unit& u, int slot, const Frame& req)
         return d.empty() ? wordAnswer(u.measuredVoltage(slot)) : refused();
     case cid::kMeasureCurrent:
         return d.empty() ? wordAnswer(u.measuredCurrent(slot)) : refused();
-    case cid::kReadByte:
-        if (d.size() == 1)
-            if (auto v = readModuleByte(m, d[0]))
-                return accepted({*v});
-        return refused();
-    case cid::kWriteByte:
-        if (d.size() == 2)
-            if (auto* p = writableModuleByte(m, d[0])) {
-                *p = d[1];
-                return accepted();
-            }
-        return refused();
-    case cid::kReadWord:
-        if (d.size() == 1)
-            if (auto* p = moduleWord(m, d[0]))
-                return wordAnswer(*p);
-        return refused();
-    case cid::kWriteWord:
-        if (d.size() == 3)
-            if (auto* p = moduleWord(m, d[0])) {
-                *p = joinWord(d[1], d[2]);
-                return accepted();
-            }
-        return refused();
     case cid::kSetSetPoint:
         if (d.size() != 2)
             return refused();
@@ -570,8 +571,6 @@ std::optional<Bytes> Bus::handle(std::span<const std::uint8_t> request)
     track(*unit, now);
     Answer a = answer(*unit, req, now);
     track(*unit, now);
-    if (a.newId)
-        unit->id = *a.newId;
     if (!a.ok)
         return pack({req.uid, req.mid, cid::kError, {}});
     return pack({req.uid, req.mid, req.cid, std::move(a.data)});

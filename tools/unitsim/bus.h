@@ -146,7 +146,8 @@ public:
     void add(Unit unit);
     bool hasUnit(int id) const;
     std::vector<int> unitIds() const; // in the order the units were added
-    // The unit answering to `id` (throws std::out_of_range when there is none).
+    // The unit answering to `id` (throws std::out_of_range when there is none). Should an ID
+    // change give two units one ID, the one added first answers to it.
     Locked<Unit> unit(int id);
 
     // The time source of the turn-on delays (steady_clock::now by default).
