@@ -34,6 +34,18 @@ template <typename T> void expectOutcome(const Result<T>& result, const Expected
     }
 }
 
+// A text typed in a locale and what reading it gives.
+struct TextCase {
+    const char16_t* text;
+    QLocale locale;
+    Expected expected;
+
+    std::string trace() const
+    {
+        return QString::fromUtf16(text).toStdString() + " in " + localeName(locale).toStdString();
+    }
+};
+
 } // namespace
 
 TEST(BasicLocale, DecimalSeparatorFollowsTheChosenUserLocale)
@@ -53,12 +65,7 @@ TEST(BasicLocale, DecimalSeparatorFollowsTheChosenUserLocale)
 
 TEST(BasicConversion, CIntOfTextRoundsHalvesToEvenAndReportsFailures)
 {
-    struct Case {
-        const char16_t* text;
-        QLocale locale;
-        Expected expected;
-    };
-    const Case cases[] = {
+    const TextCase cases[] = {
         {u"3", english, {3}},
         {u"3.5", english, {4}},
         {u"2.5", english, {2}},
@@ -78,9 +85,8 @@ TEST(BasicConversion, CIntOfTextRoundsHalvesToEvenAndReportsFailures)
         {u"1,5", english, {15}}, // "," groups in a point locale
         {u"12.5", german, {125}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(QString::fromUtf16(c.text).toStdString() + " in " +
-                     localeName(c.locale).toStdString());
+    for (const TextCase& c : cases) {
+        SCOPED_TRACE(c.trace());
         expectOutcome(CInt(c.text, c.locale), c.expected);
     }
 }
@@ -122,12 +128,7 @@ TEST(BasicConversion, IntegerOfNumberRoundsHalvesToEvenWithinRange)
 
 TEST(BasicConversion, CDblAndIsNumericReadTheUserLocaleLeniently)
 {
-    struct Case {
-        const char16_t* text;
-        QLocale locale;
-        Expected expected;
-    };
-    const Case cases[] = {
+    const TextCase cases[] = {
         {u"12.5", english, {12.5}},
         {u"12.5", german, {125}}, // "." is the grouping of a comma locale
         {u"1,5", german, {1.5}},
@@ -160,9 +161,8 @@ TEST(BasicConversion, CDblAndIsNumericReadTheUserLocaleLeniently)
         {u"&H10", english, mismatch},
         {u"inf", english, mismatch},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(QString::fromUtf16(c.text).toStdString() + " in " +
-                     localeName(c.locale).toStdString());
+    for (const TextCase& c : cases) {
+        SCOPED_TRACE(c.trace());
         const Result<double> result = CDbl(c.text, c.locale);
         expectOutcome(result, c.expected);
         EXPECT_EQ(IsNumeric(c.text, c.locale), c.expected.failure == Failure::None);
