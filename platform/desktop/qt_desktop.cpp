@@ -1,0 +1,208 @@
+#include "platform/desktop/qt_desktop.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QProcess>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+namespace kivo::desktop {
+
+namespace {
+
+QMessageBox::StandardButton standardButton(MsgBoxResult button)
+{
+    switch (button) {
+    case vbOK:
+        return QMessageBox::Ok;
+    case vbCancel:
+        return QMessageBox::Cancel;
+    case vbAbort:
+        return QMessageBox::Abort;
+    case vbRetry:
+        return QMessageBox::Retry;
+    case vbIgnore:
+        return QMessageBox::Ignore;
+    case vbYes:
+        return QMessageBox::Yes;
+    case vbNo:
+        return QMessageBox::No;
+    }
+    return QMessageBox::Ok;
+}
+
+QMessageBox::Icon messageIcon(MsgBoxIcon icon)
+{
+    switch (icon) {
+    case MsgBoxIcon::Critical:
+        return QMessageBox::Critical;
+    case MsgBoxIcon::Question:
+        return QMessageBox::Question;
+    case MsgBoxIcon::Exclamation:
+        return QMessageBox::Warning;
+    case MsgBoxIcon::Information:
+        return QMessageBox::Information;
+    case MsgBoxIcon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+// A topic must name a file directly inside the help folder, nothing elsewhere.
+bool isPlainFileName(const QString& topic)
+{
+    return !topic.isEmpty() && topic != u"." && topic != u".." && !topic.contains(u'/') &&
+           !topic.contains(u'\\');
+}
+
+class HelpViewer : public QWidget {
+public:
+    HelpViewer()
+    {
+        setAttribute(Qt::WA_QuitOnClose, false);
+        browser_ = new QTextBrowser(this);
+        browser_->setOpenExternalLinks(true);
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(browser_);
+        resize(640, 480);
+    }
+
+    void showTopic(const QString& path, const QString& topic)
+    {
+        browser_->setSource(QUrl::fromLocalFile(path));
+        const QString title = browser_->documentTitle();
+        setWindowTitle(title.isEmpty() ? topic : title);
+        show();
+        raise();
+        activateWindow();
+    }
+
+private:
+    QTextBrowser* browser_;
+};
+
+} // namespace
+
+QtDesktop::QtDesktop(QString applicationTitle) : applicationTitle_(std::move(applicationTitle))
+{
+}
+
+QtDesktop::~QtDesktop()
+{
+    delete helpViewer_.data();
+}
+
+QString QtDesktop::applicationTitle() const
+{
+    return applicationTitle_.isEmpty() ? QCoreApplication::applicationName() : applicationTitle_;
+}
+
+QString QtDesktop::helpFolder() const
+{
+    return helpFolder_.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/help")
+                                 : helpFolder_;
+}
+
+MsgBoxResult QtDesktop::msgBox(const QString& prompt, int style, const QString& title)
+{
+    const QList<MsgBoxResult> buttons = msgBoxButtons(style);
+    QMessageBox box(messageIcon(msgBoxIcon(style)), title.isEmpty() ? applicationTitle() : title,
+                    prompt, QMessageBox::NoButton, QApplication::activeWindow());
+    for (MsgBoxResult button : buttons) {
+        box.addButton(standardButton(button));
+    }
+    box.setDefaultButton(standardButton(buttons.front()));
+    // Escape and the close button give Cancel where there is one; a box with one button closes
+    // with it; Yes/No and Abort/Retry/Ignore boxes want an answer.
+    if (buttons.contains(vbCancel)) {
+        box.setEscapeButton(standardButton(vbCancel));
+    } else if (buttons.size() == 1) {
+        box.setEscapeButton(standardButton(buttons.front()));
+    }
+    box.exec();
+    const QMessageBox::StandardButton pressed = box.standardButton(box.clickedButton());
+    for (MsgBoxResult button : buttons) {
+        if (standardButton(button) == pressed) {
+            return button;
+        }
+    }
+    return buttons.contains(vbCancel) ? vbCancel : buttons.front();
+}
+
+QString QtDesktop::inputBox(const QString& prompt, const QString& title, const QString& defaultText)
+{
+    QInputDialog dialog(QApplication::activeWindow());
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setWindowTitle(title.isEmpty() ? applicationTitle() : title);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(defaultText);
+    return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
+}
+
+std::optional<QString> QtDesktop::fileDialog(const FileDialogRequest& request)
+{
+    QFileDialog dialog(QApplication::activeWindow(), request.title);
+    const bool save = request.mode == FileDialogMode::Save;
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    const QStringList filters = nameFilters(request.filter);
+    if (!filters.isEmpty()) {
+        dialog.setNameFilters(filters);
+    }
+    QString suffix = request.defaultSuffix;
+    if (suffix.startsWith(u'.')) {
+        suffix.remove(0, 1);
+    }
+    dialog.setDefaultSuffix(suffix);
+    if (!request.initialName.isEmpty()) {
+        dialog.selectFile(request.initialName);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().front();
+}
+
+bool QtDesktop::showHelpTopic(const QString& topic)
+{
+    if (!isPlainFileName(topic)) {
+        return false;
+    }
+    const QString path = QDir(helpFolder()).filePath(topic);
+    const QFileInfo file(path);
+    if (!file.isFile() || !file.isReadable()) {
+        return false;
+    }
+    if (!helpViewer_) {
+        auto* viewer = new HelpViewer;
+        helpViewer_ = viewer;
+        // A viewer still open when the program quits goes with it.
+        QObject::connect(qApp, &QCoreApplication::aboutToQuit, viewer, &QObject::deleteLater);
+    }
+    static_cast<HelpViewer*>(helpViewer_.data())->showTopic(file.absoluteFilePath(), topic);
+    return true;
+}
+
+bool QtDesktop::openWebPage(const QUrl& address)
+{
+    return address.isValid() && QDesktopServices::openUrl(address);
+}
+
+bool QtDesktop::openFile(const QString& path)
+{
+    return !path.isEmpty() && QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+bool QtDesktop::startProgram(const QString& program, const QStringList& arguments)
+{
+    return !program.isEmpty() && QProcess::startDetached(program, arguments);
+}
+
+} // namespace kivo::desktop
