@@ -73,7 +73,7 @@ int pictureInSet(int i, const std::array<QString, PellarosDisplay::Positions>& c
 
 // The key codes of the original keyboard interface: letters and digits are their character codes,
 // the rest as listed; anything else 0.
-short vbKeyCode(const QKeyEvent& event)
+short keyCode(const QKeyEvent& event)
 {
     const int key = event.key();
     if (event.modifiers() & Qt::KeypadModifier && key >= Qt::Key_0 && key <= Qt::Key_9) {
@@ -87,7 +87,7 @@ short vbKeyCode(const QKeyEvent& event)
     }
     struct Pair {
         int qt;
-        short vb;
+        short code;
     };
     static constexpr Pair table[] = {
         {Qt::Key_Backspace, 0x08}, {Qt::Key_Tab, 0x09},    {Qt::Key_Return, 0x0D},
@@ -101,7 +101,7 @@ short vbKeyCode(const QKeyEvent& event)
     };
     for (const Pair& pair : table) {
         if (pair.qt == key) {
-            return pair.vb;
+            return pair.code;
         }
     }
     return 0;
@@ -180,7 +180,7 @@ void PellarosDisplay::keyReleaseEvent(QKeyEvent* event)
     if (event->isAutoRepeat()) {
         return;
     }
-    emit ControlsKeyUp(vbKeyCode(*event), shiftCode(event->modifiers()));
+    emit ControlsKeyUp(keyCode(*event), shiftCode(event->modifiers()));
 }
 
 } // namespace KivoSoft
