@@ -1,0 +1,38 @@
+#include "KivoSoft/controls/LetEventsRun.h"
+
+#include <QCoreApplication>
+
+#include <utility>
+
+namespace KivoSoft {
+
+namespace {
+
+std::uint64_t runCount = 0;
+EventsRunHook runHook;
+
+} // namespace
+
+void letEventsRun()
+{
+    ++runCount;
+    if (runHook) {
+        // A copy, so a hook may replace itself while it runs.
+        EventsRunHook hook = runHook;
+        hook();
+        return;
+    }
+    QCoreApplication::processEvents();
+}
+
+std::uint64_t eventsRunCount()
+{
+    return runCount;
+}
+
+EventsRunHook setEventsRunHook(EventsRunHook hook)
+{
+    return std::exchange(runHook, std::move(hook));
+}
+
+} // namespace KivoSoft

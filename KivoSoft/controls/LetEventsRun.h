@@ -1,0 +1,27 @@
+// The one place where the controls let the event loop run.
+//
+// The windows rely on every property set on an indicator or a display repainting it at once and
+// then running pending events, so a long run of control updates stays visible and timer ticks and
+// clicks get their turn in between. All of it goes through letEventsRun(), so a test can count the
+// calls or replace what a call does.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+namespace KivoSoft {
+
+// Runs the pending events of the UI thread (QCoreApplication::processEvents()), or the installed
+// hook instead.
+void letEventsRun();
+
+// How many times letEventsRun() has been called in this process.
+std::uint64_t eventsRunCount();
+
+// Installs `hook` to run in place of processing events and returns the hook it replaces; an empty
+// function restores the default. Meant for tests: a hook can count, run a nested call at a chosen
+// moment, or call QCoreApplication::processEvents() itself.
+using EventsRunHook = std::function<void()>;
+EventsRunHook setEventsRunHook(EventsRunHook hook);
+
+} // namespace KivoSoft
