@@ -9,7 +9,9 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QStringList>
+#include <cctype>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <ostream>
 #include <sstream>
@@ -20,10 +22,12 @@
 namespace Tambel::testing {
 
 // A clock that jumps to the end of each wait, after letting the pending events run once. Each
-// wait adds "wait <seconds>" to the trace; `onWait` sees the count of waits so far first.
+// wait is recorded as "wait <seconds>"; `onWait` sees the count of waits so far next.
 class FakeWaits final : public WaitClock {
 public:
-    explicit FakeWaits(std::vector<std::string>* trace) : trace_(trace) {}
+    explicit FakeWaits(std::function<void(const std::string&)> record) : record_(std::move(record))
+    {
+    }
 
     Clock::time_point now() override { return now_; }
 
@@ -31,7 +35,7 @@ public:
     {
         std::ostringstream line;
         line << "wait " << std::chrono::duration<double>(deadline - now_).count();
-        trace_->push_back(line.str());
+        record_(line.str());
         ++count;
         if (onWait) {
             onWait(count);
@@ -44,11 +48,37 @@ public:
     std::function<void(int count)> onWait;
 
 private:
-    std::vector<std::string>* trace_;
+    std::function<void(const std::string&)> record_;
     // Any start will do: the waits never look at the time of day.
     Clock::time_point now_ = Clock::time_point() + std::chrono::hours(23) +
                              std::chrono::minutes(59) + std::chrono::seconds(59);
 };
+
+// Module types for the tests: set points that show which module's values were used and how
+// halves are rounded, and the faults a "scale.ini" can have.
+inline constexpr const char* kScaleIni = "[TYPE1]\n"
+                                         "MinVoltage=0.0\n"
+                                         "MaxVoltage=5.0\n"
+                                         "VoltageScaleFactor=100.0\n"
+                                         "[TYPE2]\n" // mid 1.5 V x 3 = 4.5 -> 4
+                                         "MinVoltage=1\n"
+                                         "MaxVoltage=2\n"
+                                         "VoltageScaleFactor=3\n"
+                                         "[TYPE3]\n" // mid 2.75 V x 2 = 5.5 -> 6
+                                         "MinVoltage=2.5\n"
+                                         "MaxVoltage=3\n"
+                                         "VoltageScaleFactor=2\n"
+                                         "[TYPE4]\n"
+                                         "MinVoltage=abc\n"
+                                         "MaxVoltage=5\n"
+                                         "VoltageScaleFactor=100\n"
+                                         "[TYPE5]\n"
+                                         "MinVoltage=0\n"
+                                         "VoltageScaleFactor=100\n"
+                                         "[TYPE6]\n" // mid 350 V x 100 = 35000 counts
+                                         "MinVoltage=300\n"
+                                         "MaxVoltage=400\n"
+                                         "VoltageScaleFactor=100\n";
 
 // Which controls are enabled (the labels: shown); what is not named is off.
 struct Controls {
@@ -156,6 +186,87 @@ inline std::string programTrace(const std::vector<std::string>& trace)
     }
     return out;
 }
+
+// The calls of a reset of unit 7, whose slots 1 to 5 hold module types 1, 2, 3, 1 and 1.
+struct ResetCase {
+    const char* name;
+    std::uint8_t present;
+    std::vector<std::string> calls;
+};
+
+inline const std::vector<ResetCase> kResetCases{
+    {"no module", 0x00, {"GetPresentModules 7"}},
+    {"one module",
+     0x01,
+     {"GetPresentModules 7", "GetModuleType 7 1", "MeasureOutputVoltage 7 1",
+      "MeasureOutputCurrent 7 1", "GetModuleGoodStatusByte 7", "SetOutputState 7 1 1",
+      "SetOutputVoltageSetpoint 7 1 250"}},
+    {"three modules",
+     0x07,
+     {"GetPresentModules 7", "GetModuleType 7 1", "MeasureOutputVoltage 7 1",
+      "MeasureOutputCurrent 7 1", "GetModuleGoodStatusByte 7", "SetOutputState 7 1 1",
+      "SetOutputVoltageSetpoint 7 1 250", "GetModuleType 7 2", "MeasureOutputVoltage 7 2",
+      "MeasureOutputCurrent 7 2", "GetModuleGoodStatusByte 7", "SetOutputState 7 2 1",
+      "SetOutputVoltageSetpoint 7 2 4", "GetModuleType 7 3", "MeasureOutputVoltage 7 3",
+      "MeasureOutputCurrent 7 3", "GetModuleGoodStatusByte 7", "SetOutputState 7 3 1",
+      "SetOutputVoltageSetpoint 7 3 6"}},
+    // Module numbers 1 to 3 are the fitted slots 1, 3 and 5, each with its own type.
+    {"slots 1, 3 and 5",
+     0x15,
+     {"GetPresentModules 7", "GetModuleType 7 1", "MeasureOutputVoltage 7 1",
+      "MeasureOutputCurrent 7 1", "GetModuleGoodStatusByte 7", "SetOutputState 7 1 1",
+      "SetOutputVoltageSetpoint 7 1 250", "GetModuleType 7 3", "MeasureOutputVoltage 7 3",
+      "MeasureOutputCurrent 7 3", "GetModuleGoodStatusByte 7", "SetOutputState 7 3 1",
+      "SetOutputVoltageSetpoint 7 3 6", "GetModuleType 7 5", "MeasureOutputVoltage 7 5",
+      "MeasureOutputCurrent 7 5", "GetModuleGoodStatusByte 7", "SetOutputState 7 5 1",
+      "SetOutputVoltageSetpoint 7 5 250"}},
+};
+
+// One pass of a program and the first step of the next, in the notation of programTrace(),
+// for a unit whose slots 1 to 3 hold module types 1, 2 and 3 of the tests' "scale.ini".
+struct PassCase {
+    const char* program;
+    std::uint8_t present;
+    std::string expected;
+};
+
+inline void PrintTo(const PassCase& c, std::ostream* out)
+{
+    *out << c.program << ", present slots 0x" << std::hex << int(c.present);
+}
+
+inline const std::vector<PassCase> kProgram1Passes{
+    {"Program 1", 0x00, "w2 w2 w2 w2 w2 | w2"},
+    {"Program 1", 0x01, "1+ w2 1- w2 1+ w2 1- w2 1+ w2 1- w2 1+ w1.5 1- w2 | 1+ w2"},
+    {"Program 1", 0x03,
+     "1+ 2+ w2 1- 2- w2 2+ w1.5 1+ w2 1- 2- w2 2+ w1.5 1+ w2 1- 2- w2 1+ w1.5 2+ w2 "
+     "1- 2- w2 | 1+ 2+ w2"},
+    {"Program 1", 0x07,
+     "1+ 2+ 3+ w2 1- 2- 3- w2 3+ w1.5 2+ w1.5 1+ w2 1- 2- 3- w2 2+ 3+ w1.5 1+ w2 "
+     "1- 2- 3- w2 1+ w1.5 2+ 3+ w2 1- 2- 3- w2 | 1+ 2+ 3+ w2"},
+    {"Program 1", 0x1F,
+     "1+ 2+ 3+ 4+ 5+ w2 1- 2- 3- 4- 5- w2 4+ w1.5 3+ w1.5 2+ w1.5 1+ w2 "
+     "1- 2- 3- 4- 5- w2 4+ w1.5 2+ 3+ w1.5 1+ w2 1- 2- 3- 4- 5- w2 1+ w1.5 "
+     "2+ 3+ 4+ w2 1- 2- 3- 4- 5- w2 | 1+ 2+ 3+ 4+ 5+ w2"},
+    // Module numbers 1 to 3 are the fitted slots 1, 3 and 5.
+    {"Program 1", 0x15,
+     "1+ 3+ 5+ w2 1- 3- 5- w2 5+ w1.5 3+ w1.5 1+ w2 1- 3- 5- w2 3+ 5+ w1.5 1+ w2 "
+     "1- 3- 5- w2 1+ w1.5 3+ 5+ w2 1- 3- 5- w2 | 1+ 3+ 5+ w2"},
+};
+
+inline const std::vector<PassCase> kProgram2Passes{
+    {"Program 2", 0x00, "w2 w2 | w2"},
+    {"Program 2", 0x01, "1- w2 1+ w2 1- w2 1+ w2 | 1- w2"},
+    // Module 2 is of type 2: 1 V and 2 V at 3 counts a volt.
+    {"Program 2", 0x03, "1- 2- w2 2=3 2+ w1.5 1+ w2 1- 2- w2 2=6 2+ w1.5 1+ w2 | 1- 2- w2"},
+    // Module 3 is of type 3: 2.5 V and 3 V at 2 counts a volt.
+    {"Program 2", 0x07,
+     "1- 2- 3- w2 3=5 3+ w1.5 2=3 2+ w1.5 1+ w2 1- 2- 3- w2 3=6 3+ w1.5 2=6 2+ w1.5 "
+     "1+ w2 | 1- 2- 3- w2"},
+    {"Program 2", 0x1F,
+     "1- 2- 3- 4- 5- w2 4+ w1.5 3=5 3+ w1.5 2=3 2+ w1.5 1+ w2 1- 2- 3- 4- 5- w2 "
+     "4+ w1.5 3=6 3+ w1.5 2=6 2+ w1.5 1+ w2 | 1- 2- 3- 4- 5- w2"},
+};
 
 // A pass written with "|" between the passes, without them.
 inline std::string withoutBars(std::string text)

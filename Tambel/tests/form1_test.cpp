@@ -23,32 +23,6 @@ using kivo::desktop::ScopedDesktop;
 using kivo::desktop::vbCritical;
 using kivo::desktop::vbOKOnly;
 
-// Module types for the tests: set points that show which module's values were used and how
-// halves are rounded, and the faults a "scale.ini" can have.
-constexpr const char* kScaleIni = "[TYPE1]\n"
-                                  "MinVoltage=0.0\n"
-                                  "MaxVoltage=5.0\n"
-                                  "VoltageScaleFactor=100.0\n"
-                                  "[TYPE2]\n" // mid 1.5 V x 3 = 4.5 -> 4
-                                  "MinVoltage=1\n"
-                                  "MaxVoltage=2\n"
-                                  "VoltageScaleFactor=3\n"
-                                  "[TYPE3]\n" // mid 2.75 V x 2 = 5.5 -> 6
-                                  "MinVoltage=2.5\n"
-                                  "MaxVoltage=3\n"
-                                  "VoltageScaleFactor=2\n"
-                                  "[TYPE4]\n"
-                                  "MinVoltage=abc\n"
-                                  "MaxVoltage=5\n"
-                                  "VoltageScaleFactor=100\n"
-                                  "[TYPE5]\n"
-                                  "MinVoltage=0\n"
-                                  "VoltageScaleFactor=100\n"
-                                  "[TYPE6]\n" // mid 350 V x 100 = 35000 counts
-                                  "MinVoltage=300\n"
-                                  "MaxVoltage=400\n"
-                                  "VoltageScaleFactor=100\n";
-
 class TambelForm : public ::testing::Test {
 protected:
     TambelForm()
@@ -102,7 +76,7 @@ protected:
     ScopedDesktop installed{desktop};
     std::vector<std::string> trace;
     std::shared_ptr<FakeLinkState> link = std::make_shared<FakeLinkState>();
-    FakeWaits waits{&trace};
+    FakeWaits waits{[this](const std::string& line) { trace.push_back(line); }};
     std::unique_ptr<Form1> form_;
 };
 
@@ -314,41 +288,9 @@ TEST_F(TambelForm, ALinkObjectThatCannotBeCreatedIsReportedAndTheWindowCloses)
 
 TEST_F(TambelForm, ResetSwitchesEachModuleOnAtItsMidSetPoint)
 {
-    struct Case {
-        const char* name;
-        std::uint8_t present;
-        std::vector<std::string> calls;
-    };
-    const std::vector<Case> cases{
-        {"no module", 0x00, {"GetPresentModules 7"}},
-        {"one module",
-         0x01,
-         {"GetPresentModules 7", "GetModuleType 7 1", "MeasureOutputVoltage 7 1",
-          "MeasureOutputCurrent 7 1", "GetModuleGoodStatusByte 7", "SetOutputState 7 1 1",
-          "SetOutputVoltageSetpoint 7 1 250"}},
-        {"three modules",
-         0x07,
-         {"GetPresentModules 7", "GetModuleType 7 1", "MeasureOutputVoltage 7 1",
-          "MeasureOutputCurrent 7 1", "GetModuleGoodStatusByte 7", "SetOutputState 7 1 1",
-          "SetOutputVoltageSetpoint 7 1 250", "GetModuleType 7 2", "MeasureOutputVoltage 7 2",
-          "MeasureOutputCurrent 7 2", "GetModuleGoodStatusByte 7", "SetOutputState 7 2 1",
-          "SetOutputVoltageSetpoint 7 2 4", "GetModuleType 7 3", "MeasureOutputVoltage 7 3",
-          "MeasureOutputCurrent 7 3", "GetModuleGoodStatusByte 7", "SetOutputState 7 3 1",
-          "SetOutputVoltageSetpoint 7 3 6"}},
-        // Module numbers 1 to 3 are the fitted slots 1, 3 and 5, each with its own type.
-        {"slots 1, 3 and 5",
-         0x15,
-         {"GetPresentModules 7", "GetModuleType 7 1", "MeasureOutputVoltage 7 1",
-          "MeasureOutputCurrent 7 1", "GetModuleGoodStatusByte 7", "SetOutputState 7 1 1",
-          "SetOutputVoltageSetpoint 7 1 250", "GetModuleType 7 3", "MeasureOutputVoltage 7 3",
-          "MeasureOutputCurrent 7 3", "GetModuleGoodStatusByte 7", "SetOutputState 7 3 1",
-          "SetOutputVoltageSetpoint 7 3 6", "GetModuleType 7 5", "MeasureOutputVoltage 7 5",
-          "MeasureOutputCurrent 7 5", "GetModuleGoodStatusByte 7", "SetOutputState 7 5 1",
-          "SetOutputVoltageSetpoint 7 5 250"}},
-    };
     openPort();
     form().UnitIDSelect->setEditText("7");
-    for (const Case& c : cases) {
+    for (const ResetCase& c : kResetCases) {
         SCOPED_TRACE(c.name);
         trace.clear();
         link->presentSlots = c.present;
@@ -360,18 +302,6 @@ TEST_F(TambelForm, ResetSwitchesEachModuleOnAtItsMidSetPoint)
 }
 
 // ---- The programs
-
-struct PassCase {
-    const char* program;
-    std::uint8_t present;
-    // One pass and the first step of the next, in the notation of programTrace().
-    std::string expected;
-};
-
-void PrintTo(const PassCase& c, std::ostream* out)
-{
-    *out << c.program << ", present slots 0x" << std::hex << int(c.present);
-}
 
 class TambelProgramPass : public TambelForm, public ::testing::WithParamInterface<PassCase> {};
 
@@ -389,41 +319,8 @@ TEST_P(TambelProgramPass, RunsTheStepsTheModuleCountAllowsWithTheirWaits)
     EXPECT_TRUE(desktop.calls().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Program1, TambelProgramPass,
-    ::testing::Values(
-        PassCase{"Program 1", 0x00, "w2 w2 w2 w2 w2 | w2"},
-        PassCase{"Program 1", 0x01, "1+ w2 1- w2 1+ w2 1- w2 1+ w2 1- w2 1+ w1.5 1- w2 | 1+ w2"},
-        PassCase{"Program 1", 0x03,
-                 "1+ 2+ w2 1- 2- w2 2+ w1.5 1+ w2 1- 2- w2 2+ w1.5 1+ w2 1- 2- w2 1+ w1.5 2+ w2 "
-                 "1- 2- w2 | 1+ 2+ w2"},
-        PassCase{"Program 1", 0x07,
-                 "1+ 2+ 3+ w2 1- 2- 3- w2 3+ w1.5 2+ w1.5 1+ w2 1- 2- 3- w2 2+ 3+ w1.5 1+ w2 "
-                 "1- 2- 3- w2 1+ w1.5 2+ 3+ w2 1- 2- 3- w2 | 1+ 2+ 3+ w2"},
-        PassCase{"Program 1", 0x1F,
-                 "1+ 2+ 3+ 4+ 5+ w2 1- 2- 3- 4- 5- w2 4+ w1.5 3+ w1.5 2+ w1.5 1+ w2 "
-                 "1- 2- 3- 4- 5- w2 4+ w1.5 2+ 3+ w1.5 1+ w2 1- 2- 3- 4- 5- w2 1+ w1.5 "
-                 "2+ 3+ 4+ w2 1- 2- 3- 4- 5- w2 | 1+ 2+ 3+ 4+ 5+ w2"},
-        // Module numbers 1 to 3 are the fitted slots 1, 3 and 5.
-        PassCase{"Program 1", 0x15,
-                 "1+ 3+ 5+ w2 1- 3- 5- w2 5+ w1.5 3+ w1.5 1+ w2 1- 3- 5- w2 3+ 5+ w1.5 1+ w2 "
-                 "1- 3- 5- w2 1+ w1.5 3+ 5+ w2 1- 3- 5- w2 | 1+ 3+ 5+ w2"}));
-
-INSTANTIATE_TEST_SUITE_P(
-    Program2, TambelProgramPass,
-    ::testing::Values(
-        PassCase{"Program 2", 0x00, "w2 w2 | w2"},
-        PassCase{"Program 2", 0x01, "1- w2 1+ w2 1- w2 1+ w2 | 1- w2"},
-        // Module 2 is of type 2: 1 V and 2 V at 3 counts a volt.
-        PassCase{"Program 2", 0x03,
-                 "1- 2- w2 2=3 2+ w1.5 1+ w2 1- 2- w2 2=6 2+ w1.5 1+ w2 | 1- 2- w2"},
-        // Module 3 is of type 3: 2.5 V and 3 V at 2 counts a volt.
-        PassCase{"Program 2", 0x07,
-                 "1- 2- 3- w2 3=5 3+ w1.5 2=3 2+ w1.5 1+ w2 1- 2- 3- w2 3=6 3+ w1.5 2=6 2+ w1.5 "
-                 "1+ w2 | 1- 2- 3- w2"},
-        PassCase{"Program 2", 0x1F,
-                 "1- 2- 3- 4- 5- w2 4+ w1.5 3=5 3+ w1.5 2=3 2+ w1.5 1+ w2 1- 2- 3- 4- 5- w2 "
-                 "4+ w1.5 3=6 3+ w1.5 2=6 2+ w1.5 1+ w2 | 1- 2- 3- 4- 5- w2"}));
+INSTANTIATE_TEST_SUITE_P(Program1, TambelProgramPass, ::testing::ValuesIn(kProgram1Passes));
+INSTANTIATE_TEST_SUITE_P(Program2, TambelProgramPass, ::testing::ValuesIn(kProgram2Passes));
 
 TEST_F(TambelForm, StopInAWaitEndsTheRunInThatWaitAndLeavesTheOutputs)
 {
