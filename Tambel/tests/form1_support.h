@@ -49,7 +49,7 @@ public:
 
 private:
     std::function<void(const std::string&)> record_;
-    // Any start will do: the waits never look at the time of day.
+    // A second before a midnight: a wait lasts its whole time wherever it begins.
     Clock::time_point now_ = Clock::time_point() + std::chrono::hours(23) +
                              std::chrono::minutes(59) + std::chrono::seconds(59);
 };
