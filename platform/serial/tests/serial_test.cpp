@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
@@ -185,17 +186,32 @@ TEST_F(PtyLine, BytesArrivingAtLineRateAreNotCut)
     auto port = openConfigured();
     ASSERT_TRUE(port);
     const std::vector<std::uint8_t> reply = {7, 1, 0x1F, 0x05, 0x12, 0x34, 0x56};
-    std::thread unit([&] {
-        for (auto b : reply) {
-            ASSERT_EQ(write(master_, &b, 1), 1);
-            kivo::timing::systemTiming().spinMilliseconds(1.04); // one character at 9600 baud
+    // The verdict needs a writer that really kept line rate; a loaded machine may stall it
+    // beyond the gap, and such a run proves nothing either way, so it is tried again.
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        double longestPauseMs = 0;
+        std::thread unit([&] {
+            auto last = Clock::now();
+            for (auto b : reply) {
+                ASSERT_EQ(write(master_, &b, 1), 1);
+                const auto now = Clock::now();
+                longestPauseMs = std::max(longestPauseMs, elapsedMilliseconds(last, now));
+                last = now;
+                kivo::timing::systemTiming().spinMilliseconds(1.04); // a character at 9600 baud
+            }
+        });
+        std::uint8_t buf[7] = {};
+        const std::size_t got = port->read(buf, 7, 2000);
+        unit.join();
+        port->purgeInput();
+        if (longestPauseMs > 2.5) {
+            continue;
         }
-    });
-    std::uint8_t buf[7] = {};
-    const std::size_t got = port->read(buf, 7, 2000);
-    unit.join();
-    EXPECT_EQ(got, 7u);
-    EXPECT_EQ(std::vector<std::uint8_t>(buf, buf + got), reply);
+        EXPECT_EQ(got, 7u);
+        EXPECT_EQ(std::vector<std::uint8_t>(buf, buf + got), reply);
+        return;
+    }
+    GTEST_SKIP() << "the machine was too loaded to keep line rate";
 }
 
 TEST_F(PtyLine, NoReplyGivesZeroAfterTheTimeOut)
