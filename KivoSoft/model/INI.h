@@ -6,7 +6,11 @@
 // path with dots, come back as written.
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QStringList>
+
+#include <utility>
 
 namespace KivoSoft::INI {
 
@@ -22,6 +26,20 @@ QString GetIniText(const QString& section, const QString& key, const QString& fi
 // "0" after a message box that names the file.
 QString WriteIniValue(const QString& section, const QString& key, const QString& value,
                       const QString& file);
+
+// One section to write: its name and its keys with their values, in order.
+struct IniSection {
+    QString name;
+    QList<std::pair<QString, QString>> entries;
+};
+
+// Replaces every section of `file` named in `replaced` (letter case and blanks aside) by
+// `sections`, in one atomic write: the new sections stand where the first replaced one stood, or
+// at the end. Every other line stays as it was; the file is created when missing. Returns false,
+// after the message of a failed INI write, when the file is read-only or cannot be written, or
+// when a name or value holds a line break; the file is then unchanged.
+bool WriteIniSections(const QString& file, const QStringList& replaced,
+                      const QList<IniSection>& sections);
 
 // The message a failed INI write shows (title "Error", critical icon): the fixed text and `file`.
 void ReportIniWriteFailure(const QString& file);

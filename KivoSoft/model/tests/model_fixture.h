@@ -14,6 +14,21 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <ostream>
+
+// Texts print as text in failure messages.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& texts, std::ostream* os)
+{
+    *os << '{';
+    for (const QString& text : texts) {
+        *os << " \"" << text.toStdString() << '"';
+    }
+    *os << " }";
+}
 
 namespace KivoSoft::testing {
 
