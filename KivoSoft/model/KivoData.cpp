@@ -202,6 +202,16 @@ bool KivoData::getUnitValue(const char* operation, const FailureText& text, std:
     return false;
 }
 
+bool KivoData::getUnitFlag(const char* operation, const FailureText& text, bool& flag)
+{
+    std::int16_t value = 0;
+    if (!getUnitValue(operation, text, value)) {
+        return false;
+    }
+    flag = value == 1;
+    return true;
+}
+
 void KivoData::setUnitFlag(const char* operation, const FailureText& text, bool flag)
 {
     std::int16_t value = flag ? 1 : 0;
@@ -387,63 +397,43 @@ void KivoData::GetGlobalStatusByte()
 
 void KivoData::GetFanFailPolarity()
 {
-    std::int16_t value = 0;
-    if (getUnitValue("GetFanFailPolarity", {TextForm::A, "GetFanFailPolarity"}, value)) {
-        FanFail = value == 1;
-    }
+    getUnitFlag("GetFanFailPolarity", {TextForm::A, "GetFanFailPolarity"}, FanFail);
 }
 
 void KivoData::GetGlobalDCGoodPolarity()
 {
-    std::int16_t value = 0;
-    if (getUnitValue("GetGlobalDCGoodPolarity", {TextForm::A, "GetGlobalDCGoodPolarity"}, value)) {
-        GlobalDC = value == 1;
-    }
+    getUnitFlag("GetGlobalDCGoodPolarity", {TextForm::A, "GetGlobalDCGoodPolarity"}, GlobalDC);
 }
 
 void KivoData::GetGroupState()
 {
-    std::int16_t value = 0;
-    if (getUnitValue("GetGroupState", {TextForm::A, "GetGroupState"}, value)) {
-        Group = value == 1;
-    }
+    getUnitFlag("GetGroupState", {TextForm::A, "GetGroupState"}, Group);
 }
 
 void KivoData::GetOTFailPolarity()
 {
-    std::int16_t value = 0;
-    if (getUnitValue("GetOTFailPolarity", {TextForm::A, "GetOTFailPolarity"}, value)) {
-        OverTemp = value == 1;
-    }
+    getUnitFlag("GetOTFailPolarity", {TextForm::A, "GetOTFailPolarity"}, OverTemp);
 }
 
 void KivoData::GetDefaultGlobalOutputPolarity()
 {
-    std::int16_t value = 0;
-    if (getUnitValue("GetDefaultGlobalOutputPolarity",
-                     {TextForm::A, "GetDefaultGlobalOutputPolarity", Tail::Value}, value)) {
-        GlobalOnOff = value == 1;
+    if (getUnitFlag("GetDefaultGlobalOutputPolarity",
+                    {TextForm::A, "GetDefaultGlobalOutputPolarity", Tail::Value}, GlobalOnOff)) {
         G::DefaultGlobalPolarityFlag = GlobalOnOff;
     }
 }
 
 void KivoData::GetDefaultGlobalOutputState()
 {
-    std::int16_t value = 0;
-    if (getUnitValue("GetDefaultGlobalOutputState",
-                     {TextForm::A, "GetDefaultGlobalOutputState", Tail::Value}, value)) {
-        GlobalOutputState = value == 1;
+    if (getUnitFlag("GetDefaultGlobalOutputState",
+                    {TextForm::A, "GetDefaultGlobalOutputState", Tail::Value}, GlobalOutputState)) {
         G::DefaultGlobalStateFlag = GlobalOutputState;
     }
 }
 
 void KivoData::GetDefaultGroupState()
 {
-    std::int16_t value = 0;
-    if (getUnitValue("GetDefaultGroupState", {TextForm::A, "GetDefaultGroupState", Tail::Value},
-                     value)) {
-        Group = value == 1;
-    }
+    getUnitFlag("GetDefaultGroupState", {TextForm::A, "GetDefaultGroupState", Tail::Value}, Group);
 }
 
 void KivoData::GetUnitVersion()

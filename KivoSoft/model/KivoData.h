@@ -244,6 +244,8 @@ private:
     void setModuleValue(const char* operation, const FailureText& text,
                         const Slots<QString>& source);
     bool getUnitValue(const char* operation, const FailureText& text, std::int16_t& value);
+    // A unit value of 1 as a flag; false when the read failed and the flag kept its value.
+    bool getUnitFlag(const char* operation, const FailureText& text, bool& flag);
     void setUnitFlag(const char* operation, const FailureText& text, bool flag);
     std::int16_t voltageCounts(int slot) const;
     void startRead(const QString& unit);
