@@ -533,6 +533,28 @@ TEST_F(Members, SetPointMemberOpensSendsAndClosesWithoutThrowing)
         << KivoGlobals::LastErrorText.toStdString();
 }
 
+TEST_F(Members, LimitAndGroupSetPointsAreSentAsScaledCounts)
+{
+    unit.PresentModule = "10100000";
+    unit.ModuleGood = "00100000";
+    unit.CL[1] = "2.5";
+    unit.CL[3] = "3";
+    unit.VSP[3] = "5.25";
+    KivoGlobals::moduleScaling(3).VoltageScaleFactor = 1000;
+    link->reply("GetModuleType", 1, {2});
+    link->fail("GetModuleType", "CMD_NORESPONSE", 3);
+
+    unit.SetCurrentLimit();
+    unit.SetGroupID();
+
+    // Slot 3's type could not be read, so there is no factor to send its limit with.
+    EXPECT_EQ(link->calls,
+              (std::vector<std::string>{"GetModuleType 3 1", "SetCurrentLimit 3 1 250",
+                                        "GetModuleType 3 3", "SetOutputVoltageSetpoint 3 3 5250"}));
+    EXPECT_EQ(KivoGlobals::LastErrorText,
+              "Error in SetCurrentLimit in Unit 3 and Module 3 CMD_NORESPONSE");
+}
+
 TEST_F(Members, SwitchingMembersPassTheirArguments)
 {
     unit.SetOutputState(3, 2, 1);
