@@ -1,28 +1,21 @@
 // The main program's core against the real link library, registered as the registration tool
 // registers it, talking to the simulated bus: start-up, the whole-unit reads with the frames they
 // send, the first failure ending a read, and the apply-all member.
-#include "KivoSoft/controls/LetEventsRun.h"
 #include "KivoSoft/model/DeviceLink.h"
 #include "KivoSoft/model/KivoData.h"
-#include "KivoSoft/model/KivoGlobals.h"
 #include "KivoSoft/model/RecordingUnitWindows.h"
+#include "KivoSoft/model/tests/model_fixture.h"
 #include "platform/automation/activation.h"
-#include "platform/basic/basic.h"
-#include "platform/desktop/recording_desktop.h"
 #include "tools/unitsim/unitsim.h"
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <optional>
 
 using namespace KivoSoft;
+using namespace KivoSoft::testing;
 using kivo::unitsim::Bus;
 using kivo::unitsim::Fault;
 using kivo::unitsim::LogEntry;
@@ -31,22 +24,6 @@ using kivo::unitsim::PtyServer;
 namespace {
 
 using Frames = std::vector<std::string>;
-
-const QLocale pointLocale(QLocale::English, QLocale::UnitedStates);
-const QLocale commaLocale(QLocale::German, QLocale::Germany);
-
-QString readText(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
-
-void writeText(const QString& path, const QString& text)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(text.toUtf8());
-}
 
 // A request as "MID CID data...", in hexadecimal: "1F 04 C8".
 std::string requestText(const kivo::unitsim::Bytes& frame)
@@ -70,56 +47,17 @@ Frames perSlot(const std::string& request, std::initializer_list<int> fitted = {
     return frames;
 }
 
-Frames join(std::initializer_list<Frames> parts)
-{
-    Frames all;
-    for (const Frames& part : parts) {
-        all.insert(all.end(), part.begin(), part.end());
-    }
-    return all;
-}
-
-const char* const kSetupLabels[] = {
-    "Get present modules................", "Get Module Good Status Byte........",
-    "Get Unit Serial Number.............", "Get Unit Version...................",
-    "Get Fan Fail Polarity..............", "Get Global DCGood Polarity.........",
-    "Get O.T. Fail Polarity.............", "Get Default Global Output Polarity.",
-    "Get Default Group State............", "Get Default Global Output State....",
-    "Get Module Type....................", "Get Module Serial Number...........",
-    "Get Module Version.................", "Get Programming Mode...............",
-    "Get Default Output On Off Polarity.", "Get Default Output On Off State....",
-    "Get Output Turn ON Delay...........", "Get Output Voltage Setpoint........",
-    "Get Module Good Low Threshold......", "Get Module Good High Threshold.....",
-    "Get Current Limit Mode.............", "Get Current Limit..................",
-    "Get Current Limit ON Time..........", "Get Current Limit OFF Time.........",
-    "Get Output State...................",
-};
-
-QString progress(int steps)
-{
-    QString text;
-    for (int i = 0; i < steps; ++i) {
-        text += "Ok\r\n" + QString(kSetupLabels[i]);
-    }
-    return text;
-}
-
-class EndToEnd : public ::testing::Test {
+class EndToEnd : public ProgramFolderTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(folder.isValid());
-        KivoGlobals::ResetGlobals();
-        KivoGlobals::setProgramFolder(folder.path());
+        ProgramFolderTest::SetUp();
         KivoGlobals::setClock([] { return QDateTime(QDate(2027, 1, 11), QTime(8, 0, 0)); });
-        const char* old = std::getenv("KIVO_REGISTRY");
-        previousRegistry = old ? std::optional<std::string>(old) : std::nullopt;
-        setenv("KIVO_REGISTRY", folder.filePath("registry").toUtf8().constData(), 1);
         std::string message;
         ASSERT_EQ(kivo::automation::registerServerLibrary(KIVOX_LIBRARY, false, &message),
                   kivo::automation::S_OK)
             << message;
-        ASSERT_TRUE(QFile::copy(KIVO_SOURCE_DIR "/ini/scale.ini", folder.filePath("scale.ini")));
+        copyShippedScaleIni();
 
         // Unit 3 of the default bus, with values that show how each field is read.
         {
@@ -137,8 +75,8 @@ protected:
             three->module(5).limitOnTime = 65535;
         }
         server = std::make_unique<PtyServer>(bus);
-        writeIni("Kivo.ini", "[Serial COM Parameters]\nReadTimeout=1\nRetryCount=1\n");
-        writeIni("KivoGui.ini", "[PARAMS]\nport=" + QString::fromStdString(server->path()) + "\n");
+        write("Kivo.ini", "[Serial COM Parameters]\nReadTimeout=1\nRetryCount=1\n");
+        write("KivoGui.ini", "[PARAMS]\nport=" + QString::fromStdString(server->path()) + "\n");
         startUp();
         windows.progressText = "heading ...";
     }
@@ -146,16 +84,8 @@ protected:
     void TearDown() override
     {
         KivoGlobals::DeviceLink.reset();
-        KivoGlobals::ResetGlobals();
-        setEventsRunHook({});
-        if (previousRegistry) {
-            setenv("KIVO_REGISTRY", previousRegistry->c_str(), 1);
-        } else {
-            unsetenv("KIVO_REGISTRY");
-        }
+        ProgramFolderTest::TearDown();
     }
-
-    void writeIni(const char* name, const QString& text) { writeText(folder.filePath(name), text); }
 
     void startUp()
     {
@@ -189,29 +119,14 @@ protected:
         return opened;
     }
 
-    QStringList logMessages() const
-    {
-        QStringList messages;
-        for (const QString& line :
-             readText(KivoGlobals::ErrorLogPath).split("\r\n", Qt::SkipEmptyParts)) {
-            const qsizetype open = line.indexOf(" [");
-            messages << line.mid(open + 2, line.size() - open - 3);
-        }
-        return messages;
-    }
-
-    QTemporaryDir folder;
-    std::optional<std::string> previousRegistry;
+    ScopedRegistry registry{path("registry")};
     Bus bus = Bus::defaultBus();
     std::unique_ptr<PtyServer> server;
-    kivo::desktop::RecordingDesktop desktop;
-    kivo::desktop::ScopedDesktop installedDesktop{desktop};
     RecordingUnitWindows windows;
     ScopedUnitWindows installedWindows{windows};
-    kivo::basic::ScopedUserLocale locale{pointLocale};
 };
 
-const Frames kSetupFrames = join({
+const Frames kSetupFrames = joined<std::string>({
     {"1F 04 C8"},
     perSlot("04 CC"),
     {"1F 0B", "1F 04 CD", "1F 04 CE", "1F 04 CF", "1F 04 D0", "1F 04 D1", "1F 04 CC", "1F 04 01",
@@ -237,7 +152,7 @@ const Frames kSetupFrames = join({
 
 TEST_F(EndToEnd, StartUpHandsTheReadTimeoutAndRetryCountToTheLink)
 {
-    writeIni("Kivo.ini", "[Serial COM Parameters]\nReadTimeout=1\nRetryCount=3\n");
+    write("Kivo.ini", "[Serial COM Parameters]\nReadTimeout=1\nRetryCount=3\n");
     startUp();
     server->faults().add({.uid = 3, .cid = 0x0B, .kind = Fault::NoReply, .times = Fault::always});
     requests();
@@ -253,7 +168,7 @@ TEST_F(EndToEnd, StartUpHandsTheReadTimeoutAndRetryCountToTheLink)
     EXPECT_LT(elapsed, 30000);
     EXPECT_EQ(KivoGlobals::LastErrorText,
               "Error in GetModuleGoodStatusByte for Unit 3 CMD_NORESPONSE");
-    EXPECT_EQ(KivoGlobals::ErrorLogPath, folder.filePath("error111.txt"));
+    EXPECT_EQ(KivoGlobals::ErrorLogPath, path("error111.txt"));
 }
 
 TEST_F(EndToEnd, SetupReadOfAUnitWithModulesInSlotsOneThreeAndFive)
@@ -312,7 +227,7 @@ TEST_F(EndToEnd, SetupReadOfAUnitWithModulesInSlotsOneThreeAndFive)
         EXPECT_EQ(unit.RT[f.slot], "1000");
         EXPECT_EQ(unit.GID[f.slot], f.gid);
     }
-    EXPECT_EQ(windows.progressText, "heading ..." + progress(25) + "Ok\r\n");
+    EXPECT_EQ(windows.progressText, "heading ..." + setupProgress(25) + "Ok\r\n");
     EXPECT_TRUE(windows.calls.contains("setConfigModuleId 3 KM-5V-20A"));
     EXPECT_TRUE(windows.calls.contains("setConfigSetPointMaximum 5 280"));
 }
@@ -335,13 +250,13 @@ TEST_F(EndToEnd, TheFirstFailureEndsTheSetupRead)
          noResponse,
          noResponse,
          "1F 04 C8",
-         progress(1)},
+         setupProgress(1)},
         {"a serial byte partway",
          {.uid = 3, .cid = 0x04, .reg = 0xCF, .times = Fault::always},
          "Error in GetUnitSerialNumber for Unit 3",
          "Error in GetUnitSerialNumber for Unit 3 ",
          "1F 04 CF",
-         progress(3)},
+         setupProgress(3)},
         {"module type",
          {.uid = 3,
           .mid = 1,
@@ -352,19 +267,19 @@ TEST_F(EndToEnd, TheFirstFailureEndsTheSetupRead)
          "",
          "",
          "01 04 CC",
-         progress(11) + "Ok\r\n\r\nModules OFF by GLOBAL INHIBIT.Ok\r\n"},
+         setupProgress(11) + "Ok\r\n\r\nModules OFF by GLOBAL INHIBIT.Ok\r\n"},
         {"a module register",
          {.uid = 3, .mid = 3, .cid = 0x13, .reg = 0x05, .times = Fault::always},
          "Error in GetModuleGoodHighThreshold in Unit  3 and Module 3",
          "Error in GetModuleGoodHighThreshold in Unit 3 and Module 3 CMD_NORESPONSE",
          "05 13 05",
-         progress(20)},
+         setupProgress(20)},
         {"the group ID",
          {.uid = 3, .mid = 1, .cid = 0x04, .reg = 0x0F, .times = Fault::always},
          "Error in GetGroupID in Unit  3 and Module 1",
          "Error in GetGroupID in Unit 3 and Module 1 CMD_NORESPONSE",
          "05 04 0F",
-         progress(25)},
+         setupProgress(25)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.step);
@@ -397,7 +312,7 @@ TEST_F(EndToEnd, DefaultGlobalOutputStateOffAndDeveloperModeReadNoModules)
     unit.ReadKivoSetup("3");
     const Frames frames = requests();
     EXPECT_EQ(frames, Frames(kSetupFrames.begin(), kSetupFrames.begin() + 17));
-    EXPECT_EQ(windows.progressText, "heading ..." + progress(11) + "Ok\r\n");
+    EXPECT_EQ(windows.progressText, "heading ..." + setupProgress(11) + "Ok\r\n");
 
     KivoGlobals::DeveloperMode = true;
     KivoData developer;
@@ -416,32 +331,32 @@ TEST_F(EndToEnd, MonitorReadSkipsWhatTheRefreshReadsItselfWhileLogging)
         Frames frames;
     };
     const Case cases[] = {
-        {false, join({{"1F 04 C8"},
-                      types,
-                      {"1F 0B"},
-                      types,
-                      {"1F 09", "1F 0C"},
-                      hours,
-                      {"1F 15", "1F 16"},
-                      types,
-                      perSlot("13 01"),
-                      perSlot("03"),
-                      perSlot("02"),
-                      {"1F 13 02"},
-                      perSlot("04 0F"),
-                      perSlot("13 07"),
-                      perSlot("13 05"),
-                      limits})},
-        {true, join({{"1F 04 C8"},
-                     types,
-                     {"1F 0B"},
-                     types,
-                     {"1F 0C"},
-                     hours,
-                     {"1F 15"},
-                     types,
-                     perSlot("03"),
-                     perSlot("02")})},
+        {false, joined<std::string>({{"1F 04 C8"},
+                                     types,
+                                     {"1F 0B"},
+                                     types,
+                                     {"1F 09", "1F 0C"},
+                                     hours,
+                                     {"1F 15", "1F 16"},
+                                     types,
+                                     perSlot("13 01"),
+                                     perSlot("03"),
+                                     perSlot("02"),
+                                     {"1F 13 02"},
+                                     perSlot("04 0F"),
+                                     perSlot("13 07"),
+                                     perSlot("13 05"),
+                                     limits})},
+        {true, joined<std::string>({{"1F 04 C8"},
+                                    types,
+                                    {"1F 0B"},
+                                    types,
+                                    {"1F 0C"},
+                                    hours,
+                                    {"1F 15"},
+                                    types,
+                                    perSlot("03"),
+                                    perSlot("02")})},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.logging);
@@ -477,8 +392,7 @@ TEST_F(EndToEnd, PresenceAddressesTheFittedSlotsOfTheUnitBeingRead)
 
 TEST_F(EndToEnd, WriteKivoSendsTheSettingsScaledToTheirRegisters)
 {
-    kivo::basic::ScopedUserLocale comma(commaLocale);
-    KivoGlobals::DecimalSeparator = ",";
+    useLocale(commaLocale);
     KivoData unit;
     unit.ReadKivoSetup("3");
     ASSERT_FALSE(KivoGlobals::ErrorFlag);

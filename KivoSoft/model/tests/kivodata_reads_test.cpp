@@ -18,41 +18,6 @@ Calls perSlot(const std::string& operation, std::initializer_list<int> fitted = 
     return calls;
 }
 
-Calls join(std::initializer_list<Calls> parts)
-{
-    Calls all;
-    for (const Calls& part : parts) {
-        all.insert(all.end(), part.begin(), part.end());
-    }
-    return all;
-}
-
-const char* const kSetupLabels[] = {
-    "Get present modules................", "Get Module Good Status Byte........",
-    "Get Unit Serial Number.............", "Get Unit Version...................",
-    "Get Fan Fail Polarity..............", "Get Global DCGood Polarity.........",
-    "Get O.T. Fail Polarity.............", "Get Default Global Output Polarity.",
-    "Get Default Group State............", "Get Default Global Output State....",
-    "Get Module Type....................", "Get Module Serial Number...........",
-    "Get Module Version.................", "Get Programming Mode...............",
-    "Get Default Output On Off Polarity.", "Get Default Output On Off State....",
-    "Get Output Turn ON Delay...........", "Get Output Voltage Setpoint........",
-    "Get Module Good Low Threshold......", "Get Module Good High Threshold.....",
-    "Get Current Limit Mode.............", "Get Current Limit..................",
-    "Get Current Limit ON Time..........", "Get Current Limit OFF Time.........",
-    "Get Output State...................",
-};
-
-// The progress lines of the first `steps` labels, each line closed by the next one's "Ok".
-QString progress(int steps)
-{
-    QString text;
-    for (int i = 0; i < steps; ++i) {
-        text += "Ok\r\n" + QString(kSetupLabels[i]);
-    }
-    return text;
-}
-
 const QString kHeading = "Reading Kivo Configuration\r\nOpenning /dev/ttyFAKE0, Bauds: 9600, "
                          "Parity: NO, Databits: 8, ...";
 
@@ -70,7 +35,7 @@ TEST_F(Reads, SetupReadOfAUnitWithModulesInSlotsOneThreeAndFive)
     scriptFullUnit();
     unit.ReadKivoSetup("3");
 
-    const Calls expected = join({
+    const Calls expected = joined<std::string>({
         {"OpenPort /dev/ttyFAKE0", "GetPresentModules 3"},
         perSlot("GetModuleType"),
         {"GetModuleGoodStatusByte 3", "GetUnitSerialN 3", "GetUnitVersion 3",
@@ -161,7 +126,7 @@ TEST_F(Reads, SetupReadOfAUnitWithModulesInSlotsOneThreeAndFive)
     }
     EXPECT_EQ(unit.MS[2], "");
 
-    EXPECT_EQ(windows.progressText, kHeading + progress(25) + "Ok\r\n");
+    EXPECT_EQ(windows.progressText, kHeading + setupProgress(25) + "Ok\r\n");
     EXPECT_FALSE(
         windows.calls.contains("setConfigModulesOffCaption Modules OFF by GLOBAL INHIBIT"));
 }
@@ -281,18 +246,18 @@ TEST_F(Reads, TheFirstFailureEndsTheSetupRead)
          "Number",
          "Unit 3 Does not Respond, make sure is properly connected and is the correct UnitID "
          "Number",
-         "GetPresentModules 3", progress(1)},
+         "GetPresentModules 3", setupProgress(1)},
         {"unit serial number", "GetUnitSerialN", 0, "Error in GetUnitSerialNumber for Unit 3",
-         "Error in GetUnitSerialNumber for Unit 3 ", "GetUnitSerialN 3", progress(3)},
+         "Error in GetUnitSerialNumber for Unit 3 ", "GetUnitSerialN 3", setupProgress(3)},
         {"module type", "GetModuleType", 0, "", "", "GetModuleType 3 1",
-         progress(11) + "Ok\r\n\r\nModules OFF by GLOBAL INHIBIT.Ok\r\n"},
+         setupProgress(11) + "Ok\r\n\r\nModules OFF by GLOBAL INHIBIT.Ok\r\n"},
         {"a module register", "GetModuleGoodHighThreshold", 3,
          "Error in GetModuleGoodHighThreshold in Unit  3 and Module 3",
          "Error in GetModuleGoodHighThreshold in Unit 3 and Module 3 CMD_NORESPONSE",
-         "GetModuleGoodHighThreshold 3 5", progress(20)},
+         "GetModuleGoodHighThreshold 3 5", setupProgress(20)},
         {"group ID", "GetGroupID", 1, "Error in GetGroupID in Unit  3 and Module 1",
          "Error in GetGroupID in Unit 3 and Module 1 CMD_NORESPONSE", "GetGroupID 3 5",
-         progress(25)},
+         setupProgress(25)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.step);
@@ -334,7 +299,7 @@ TEST_F(Reads, DefaultGlobalOutputStateOffReadsNoModules)
     link->reply("GetDefaultGlobalOutputState", {0});
     unit.ReadKivoSetup("3");
     EXPECT_EQ(lastStep(), "GetDefaultGlobalOutputState 3");
-    EXPECT_EQ(windows.progressText, kHeading + progress(11) + "Ok\r\n");
+    EXPECT_EQ(windows.progressText, kHeading + setupProgress(11) + "Ok\r\n");
     for (const QString& call : windows.calls) {
         EXPECT_FALSE(call.startsWith("setConfigModulesOffCaption")) << call.toStdString();
     }
@@ -377,7 +342,7 @@ TEST_F(Reads, EachReadStartsWithoutTheStateOfAnEarlierOne)
     link->fail("GetUnitSerialN", "CMD_NORESPONSE");
     unit.ReadKivoSetup("3");
 
-    EXPECT_EQ(windows.progressText, kHeading + progress(3));
+    EXPECT_EQ(windows.progressText, kHeading + setupProgress(3));
     EXPECT_FALSE(KivoGlobals::DefaultGlobalStateFlag);
     EXPECT_EQ(KivoGlobals::NoResponseText, "");
     for (const QString& call : windows.calls) {
@@ -442,32 +407,33 @@ TEST_F(Reads, MonitorReadSkipsWhatTheRefreshReadsItselfWhileLogging)
         Calls calls;
     };
     const Case cases[] = {
-        {false, join({{"OpenPort /dev/ttyFAKE0", "GetPresentModules 3"},
-                      typed,
-                      {"GetModuleGoodStatusByte 3"},
-                      typed,
-                      {"GetOutputState 3", "GetGlobalStatusByte 3", "GetOperatingHoursString 3",
-                       "GetGlobalOutputState 3", "GetGroupState 3"},
-                      typed,
-                      perSlot("GetDefaultOutputVoltage"),
-                      perSlot("MeasureOutputCurrent"),
-                      perSlot("MeasureOutputVoltage"),
-                      {"GetMasterSlaveMode 3"},
-                      perSlot("GetGroupID"),
-                      perSlot("GetModuleGoodLowThreshold"),
-                      perSlot("GetModuleGoodHighThreshold"),
-                      limits,
-                      {"ClosePort"}})},
-        {true,
-         join({{"OpenPort /dev/ttyFAKE0", "GetPresentModules 3"},
-               typed,
-               {"GetModuleGoodStatusByte 3"},
-               typed,
-               {"GetGlobalStatusByte 3", "GetOperatingHoursString 3", "GetGlobalOutputState 3"},
-               typed,
-               perSlot("MeasureOutputCurrent"),
-               perSlot("MeasureOutputVoltage"),
-               {"ClosePort"}})},
+        {false, joined<std::string>(
+                    {{"OpenPort /dev/ttyFAKE0", "GetPresentModules 3"},
+                     typed,
+                     {"GetModuleGoodStatusByte 3"},
+                     typed,
+                     {"GetOutputState 3", "GetGlobalStatusByte 3", "GetOperatingHoursString 3",
+                      "GetGlobalOutputState 3", "GetGroupState 3"},
+                     typed,
+                     perSlot("GetDefaultOutputVoltage"),
+                     perSlot("MeasureOutputCurrent"),
+                     perSlot("MeasureOutputVoltage"),
+                     {"GetMasterSlaveMode 3"},
+                     perSlot("GetGroupID"),
+                     perSlot("GetModuleGoodLowThreshold"),
+                     perSlot("GetModuleGoodHighThreshold"),
+                     limits,
+                     {"ClosePort"}})},
+        {true, joined<std::string>({{"OpenPort /dev/ttyFAKE0", "GetPresentModules 3"},
+                                    typed,
+                                    {"GetModuleGoodStatusByte 3"},
+                                    typed,
+                                    {"GetGlobalStatusByte 3", "GetOperatingHoursString 3",
+                                     "GetGlobalOutputState 3"},
+                                    typed,
+                                    perSlot("MeasureOutputCurrent"),
+                                    perSlot("MeasureOutputVoltage"),
+                                    {"ClosePort"}})},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.logging);

@@ -10,11 +10,16 @@
 #include <QDir>
 #include <QFile>
 #include <QLocale>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <initializer_list>
 #include <optional>
 #include <ostream>
+#include <string>
+#include <vector>
 
 // Texts print as text in failure messages.
 inline void PrintTo(const QString& text, std::ostream* os)
@@ -48,6 +53,68 @@ inline void writeText(const QString& path, const QString& text)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
     file.write(text.toUtf8());
 }
+
+// The parts in order, one after the other.
+template <class T> std::vector<T> joined(std::initializer_list<std::vector<T>> parts)
+{
+    std::vector<T> all;
+    for (const std::vector<T>& part : parts) {
+        all.insert(all.end(), part.begin(), part.end());
+    }
+    return all;
+}
+
+// The labels of the configuration read's 25 steps, as its progress box shows them.
+inline const char* const kSetupLabels[] = {
+    "Get present modules................", "Get Module Good Status Byte........",
+    "Get Unit Serial Number.............", "Get Unit Version...................",
+    "Get Fan Fail Polarity..............", "Get Global DCGood Polarity.........",
+    "Get O.T. Fail Polarity.............", "Get Default Global Output Polarity.",
+    "Get Default Group State............", "Get Default Global Output State....",
+    "Get Module Type....................", "Get Module Serial Number...........",
+    "Get Module Version.................", "Get Programming Mode...............",
+    "Get Default Output On Off Polarity.", "Get Default Output On Off State....",
+    "Get Output Turn ON Delay...........", "Get Output Voltage Setpoint........",
+    "Get Module Good Low Threshold......", "Get Module Good High Threshold.....",
+    "Get Current Limit Mode.............", "Get Current Limit..................",
+    "Get Current Limit ON Time..........", "Get Current Limit OFF Time.........",
+    "Get Output State...................",
+};
+
+// The progress lines of the first `steps` steps, each line closed by the next one's "Ok".
+inline QString setupProgress(int steps)
+{
+    QString text;
+    for (int i = 0; i < steps; ++i) {
+        text += "Ok\r\n" + QString(kSetupLabels[i]);
+    }
+    return text;
+}
+
+// The registry file of the object model ($KIVO_REGISTRY) for its lifetime.
+class ScopedRegistry {
+public:
+    explicit ScopedRegistry(const QString& path)
+    {
+        if (const char* old = std::getenv("KIVO_REGISTRY")) {
+            previous_ = old;
+        }
+        setenv("KIVO_REGISTRY", path.toUtf8().constData(), 1);
+    }
+    ~ScopedRegistry()
+    {
+        if (previous_) {
+            setenv("KIVO_REGISTRY", previous_->c_str(), 1);
+        } else {
+            unsetenv("KIVO_REGISTRY");
+        }
+    }
+    ScopedRegistry(const ScopedRegistry&) = delete;
+    ScopedRegistry& operator=(const ScopedRegistry&) = delete;
+
+private:
+    std::optional<std::string> previous_;
+};
 
 class ProgramFolderTest : public ::testing::Test {
 protected:
@@ -83,6 +150,18 @@ protected:
         ASSERT_TRUE(
             QFile::copy(QStringLiteral(KIVO_SOURCE_DIR "/ini/scale.ini"), path("scale.ini")));
         KivoGlobals::ScaleIniPath = path("scale.ini");
+    }
+
+    // The error log's lines without their date and time.
+    QStringList logMessages() const
+    {
+        QStringList lines;
+        for (const QString& line :
+             readText(KivoGlobals::ErrorLogPath).split("\r\n", Qt::SkipEmptyParts)) {
+            const qsizetype open = line.indexOf(" [");
+            lines << line.mid(open + 2, line.size() - open - 3);
+        }
+        return lines;
     }
 
     std::vector<kivo::desktop::DesktopCall> messages() const

@@ -5,8 +5,6 @@
 #include "KivoSoft/model/tests/model_fixture.h"
 #include "platform/automation/activation.h"
 
-#include <cstdlib>
-
 using namespace KivoSoft;
 using namespace KivoSoft::testing;
 using kivo::desktop::vbCritical;
@@ -16,26 +14,13 @@ namespace {
 
 class Startup : public ProgramFolderTest {
 protected:
-    void SetUp() override
-    {
-        ProgramFolderTest::SetUp();
-        const char* old = std::getenv("KIVO_REGISTRY");
-        previousRegistry = old ? std::optional<std::string>(old) : std::nullopt;
-        setenv("KIVO_REGISTRY", path("registry").toUtf8().constData(), 1);
-    }
-
     void TearDown() override
     {
-        if (previousRegistry) {
-            setenv("KIVO_REGISTRY", previousRegistry->c_str(), 1);
-        } else {
-            unsetenv("KIVO_REGISTRY");
-        }
         KivoGlobals::DeviceLink.reset();
         ProgramFolderTest::TearDown();
     }
 
-    std::optional<std::string> previousRegistry;
+    ScopedRegistry registry{path("registry")};
 };
 
 TEST_F(Startup, AnUnregisteredLinkLibraryIsReportedWithHowToRegisterIt)

@@ -92,18 +92,6 @@ protected:
         return link->calls.size() >= 2 ? link->calls[link->calls.size() - 2] : "";
     }
 
-    // The error log's lines without their date and time.
-    QStringList logMessages() const
-    {
-        QStringList messages;
-        for (const QString& line :
-             readText(KivoGlobals::ErrorLogPath).split("\r\n", Qt::SkipEmptyParts)) {
-            const qsizetype open = line.indexOf(" [");
-            messages << line.mid(open + 2, line.size() - open - 3);
-        }
-        return messages;
-    }
-
     // The recorded calls of one operation, or all of them.
     std::vector<std::string> callsOf(const std::string& operation) const
     {
