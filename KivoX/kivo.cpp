@@ -5,7 +5,6 @@
 
 #include "platform/automation/bstr.h"
 
-#include <algorithm>
 #include <initializer_list>
 
 namespace kivox {
@@ -31,13 +30,7 @@ constexpr std::uint8_t lowByte(std::int32_t value)
 Message request(I2 uid, std::uint8_t mid, std::uint8_t cid,
                 std::initializer_list<std::uint8_t> data = {})
 {
-    Message m;
-    m.uid = lowByte(uid);
-    m.mid = mid;
-    m.cid = cid;
-    m.count = static_cast<std::int32_t>(data.size());
-    std::copy(data.begin(), data.end(), m.data.begin());
-    return m;
+    return makeMessage(lowByte(uid), mid, cid, data);
 }
 
 Message wordRequest(I2 uid, std::uint8_t mid, std::uint8_t cid, std::uint8_t first,

@@ -47,6 +47,19 @@ std::uint8_t Crc8(const std::uint8_t* bytes, std::size_t length)
     return value;
 }
 
+Message makeMessage(std::uint8_t uid, std::uint8_t mid, std::uint8_t cid,
+                    std::initializer_list<std::uint8_t> data)
+{
+    Message m;
+    m.uid = uid;
+    m.mid = mid;
+    m.cid = cid;
+    const std::size_t count = std::min(data.size(), m.data.size());
+    m.count = static_cast<std::int32_t>(count);
+    std::copy_n(data.begin(), count, m.data.begin());
+    return m;
+}
+
 std::vector<std::uint8_t> packMessage(const Message& request)
 {
     const std::size_t count = dataCount(request.count);

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <utility>
 #include <vector>
 
@@ -84,6 +85,10 @@ inline constexpr std::uint8_t kType = 0xCC;
 inline constexpr std::uint8_t kVersion = 0xCD;
 inline constexpr std::uint8_t kSerial = 0xCE; // five bytes
 } // namespace modreg
+
+// A request record: the fields and up to 100 data bytes, everything else zero.
+Message makeMessage(std::uint8_t uid, std::uint8_t mid, std::uint8_t cid,
+                    std::initializer_list<std::uint8_t> data = {});
 
 // The frame of a request record: LEN = count + 5, UID, MID, CID, the data, the CRC-8. A count
 // outside 0 to 100 is held to that range.

@@ -17,18 +17,6 @@ using kivo::unitsim::Fault;
 
 namespace {
 
-Message record(std::uint8_t uid, std::uint8_t mid, std::uint8_t cid,
-               std::initializer_list<std::uint8_t> data)
-{
-    Message m;
-    m.uid = uid;
-    m.mid = mid;
-    m.cid = cid;
-    m.count = static_cast<std::int32_t>(data.size());
-    std::copy(data.begin(), data.end(), m.data.begin());
-    return m;
-}
-
 // A received reply record with its CRC as the frame carried it.
 Message received(Message m, bool crcRight = true)
 {
@@ -51,7 +39,7 @@ TEST_P(CheckOrder, ErrorReplyThenEchoThenCrc)
 {
     Link link;
     link.statusText = "before";
-    const Message request = record(3, 0x1F, cid::kReadByte, {unitreg::kUnitId});
+    const Message request = makeMessage(3, 0x1F, cid::kReadByte, {unitreg::kUnitId});
     const bool passed = link.CheckMessage(request, GetParam().reply);
     EXPECT_EQ(passed, GetParam().expected == nullptr);
     EXPECT_EQ(link.statusText, GetParam().expected ? GetParam().expected : "before");
@@ -59,14 +47,17 @@ TEST_P(CheckOrder, ErrorReplyThenEchoThenCrc)
 
 INSTANTIATE_TEST_SUITE_P(
     Replies, CheckOrder,
-    ::testing::Values(
-        CheckCase{"good", received(record(3, 0x1F, 0x04, {3})), nullptr},
-        CheckCase{"error reply, wrong UID, bad CRC", received(record(4, 0x1F, 0x18, {}), false),
-                  "CMD_ERROR"},
-        CheckCase{"wrong UID, bad CRC", received(record(4, 0x1F, 0x04, {3}), false), "CMD_ERROR"},
-        CheckCase{"wrong MID, bad CRC", received(record(3, 0x01, 0x04, {3}), false), "CMD_ERROR"},
-        CheckCase{"wrong CID, bad CRC", received(record(3, 0x1F, 0x13, {3}), false), "CMD_ERROR"},
-        CheckCase{"bad CRC only", received(record(3, 0x1F, 0x04, {3}), false), "CMD_CRCERROR"}),
+    ::testing::Values(CheckCase{"good", received(makeMessage(3, 0x1F, 0x04, {3})), nullptr},
+                      CheckCase{"error reply, wrong UID, bad CRC",
+                                received(makeMessage(4, 0x1F, 0x18, {}), false), "CMD_ERROR"},
+                      CheckCase{"wrong UID, bad CRC",
+                                received(makeMessage(4, 0x1F, 0x04, {3}), false), "CMD_ERROR"},
+                      CheckCase{"wrong MID, bad CRC",
+                                received(makeMessage(3, 0x01, 0x04, {3}), false), "CMD_ERROR"},
+                      CheckCase{"wrong CID, bad CRC",
+                                received(makeMessage(3, 0x1F, 0x13, {3}), false), "CMD_ERROR"},
+                      CheckCase{"bad CRC only", received(makeMessage(3, 0x1F, 0x04, {3}), false),
+                                "CMD_CRCERROR"}),
     [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 namespace {

@@ -680,6 +680,18 @@ TEST_F(Operations, ANonZeroElementSetsOnlyItsOwnBit)
     EXPECT_EQ(bus.unit(kUnit)->masterSlave, 0x0102);
 }
 
+TEST_F(Operations, SwitchingSendsTheStateByteNeverTheBoolean)
+{
+    bus.unit(kUnit)->slots[1] = kivo::unitsim::Module::ofType(1);
+    const Bytes on = {0x06, 0x03, 0x02, 0x01, 0x1F, 0xEF};
+    EXPECT_EQ(call(link, "SetOutputState", kUnit, I2{2}, true).status, kCmdOk);
+    EXPECT_EQ(call(link, "SetOutputState", kUnit, I2{2}, I2{-1}).status, kCmdOk);
+    EXPECT_EQ(call(link, "SetOutputState", kUnit, I2{2}, I2{1}).status, kCmdOk);
+    EXPECT_EQ(call(link, "SetOutputState", kUnit, I2{2}, "7").status, kCmdOk);
+    EXPECT_EQ(call(link, "SetOutputState", kUnit, I2{2}, false).status, kCmdOk);
+    EXPECT_EQ(sent(), (std::vector<Bytes>{on, on, on, on, frame(U, 2, 0x01, {0x01})}));
+}
+
 // --- Read-modify-write setters
 // ---------------------------------------------------------------------
 

@@ -7,21 +7,6 @@
 using namespace kivox;
 using Bytes = std::vector<std::uint8_t>;
 
-namespace {
-
-Message message(std::uint8_t uid, std::uint8_t mid, std::uint8_t cid, Bytes data = {})
-{
-    Message m;
-    m.uid = uid;
-    m.mid = mid;
-    m.cid = cid;
-    m.count = static_cast<std::int32_t>(data.size());
-    std::copy(data.begin(), data.end(), m.data.begin());
-    return m;
-}
-
-} // namespace
-
 TEST(Crc8, CheckValueAndTableEntries)
 {
     constexpr std::string_view digits = "123456789";
@@ -47,26 +32,26 @@ TEST_P(WorkedFrames, PackByteForByte)
 
 INSTANTIATE_TEST_SUITE_P(Frames, WorkedFrames,
                          ::testing::Values(WorkedFrame{"module 2 of unit 3 on",
-                                                       message(3, 2, 0x01, {0x1F}),
+                                                       makeMessage(3, 2, 0x01, {0x1F}),
                                                        {0x06, 0x03, 0x02, 0x01, 0x1F, 0xEF}},
                                            WorkedFrame{"unit byte register 1",
-                                                       message(3, 0x1F, 0x04, {0x01}),
+                                                       makeMessage(3, 0x1F, 0x04, {0x01}),
                                                        {0x06, 0x03, 0x1F, 0x04, 0x01, 0xC7}},
                                            WorkedFrame{"module-good status",
-                                                       message(3, 0x1F, 0x0B),
+                                                       makeMessage(3, 0x1F, 0x0B),
                                                        {0x05, 0x03, 0x1F, 0x0B, 0x56}},
                                            WorkedFrame{
                                                "unit word register 2 to 0x0001",
-                                               message(3, 0x1F, 0x14, {0x02, 0x01, 0x00}),
+                                               makeMessage(3, 0x1F, 0x14, {0x02, 0x01, 0x00}),
                                                {0x08, 0x03, 0x1F, 0x14, 0x02, 0x01, 0x00, 0x6F}},
                                            WorkedFrame{"unit 3 gets ID 7",
-                                                       message(3, 0x1F, 0x05, {0x07, 0x07}),
+                                                       makeMessage(3, 0x1F, 0x05, {0x07, 0x07}),
                                                        {0x07, 0x03, 0x1F, 0x05, 0x07, 0x07, 0x72}}),
                          [](const auto& info) { return "Frame" + std::to_string(info.index); });
 
 TEST(Frames, RequestWithoutDataIsFiveBytes)
 {
-    const Bytes frame = packMessage(message(9, 1, 0x02));
+    const Bytes frame = packMessage(makeMessage(9, 1, 0x02));
     ASSERT_EQ(frame.size(), 5u);
     EXPECT_EQ(frame[0], 5);
     EXPECT_EQ(frame[4], Crc8(frame.data(), 4));
@@ -74,7 +59,7 @@ TEST(Frames, RequestWithoutDataIsFiveBytes)
 
 TEST(Frames, CountOutOfRangeIsHeldToTheRecord)
 {
-    Message big = message(1, 1, 1);
+    Message big = makeMessage(1, 1, 1);
     big.count = 500;
     EXPECT_EQ(packMessage(big).size(), 105u);
     big.count = -3;
@@ -99,7 +84,7 @@ TEST(Frames, UnpackTakesFieldsDataAndTheLastByteAsCrc)
 
 TEST(Frames, TheCrcCoversTheLenByte)
 {
-    Bytes frame = packMessage(message(3, 0x1F, 0x04, {0x01}));
+    Bytes frame = packMessage(makeMessage(3, 0x1F, 0x04, {0x01}));
     frame[0] = 7;
     EXPECT_NE(Crc8(frame.data(), frame.size() - 1), frame.back());
 }
