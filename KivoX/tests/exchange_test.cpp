@@ -69,12 +69,6 @@ protected:
         unitId = -1;
         return call(link, "GetUnitID", uid, kivo::automation::byRef(unitId));
     }
-    void setParams(std::int16_t seconds, std::int16_t retries)
-    {
-        ASSERT_TRUE(call(link, "SetINIParams", seconds, retries).ok());
-        object->link().readTimeout = 50;
-    }
-
     std::int16_t unitId = -1;
 };
 

@@ -786,8 +786,7 @@ TEST_F(Operations, CurrentLimitModeKeepsTheOtherFlags)
 TEST_F(Operations, AFailedReadWritesNothingAndAFailedWriteTellsItsOwnFailure)
 {
     bus.unit(kUnit)->signalPolarity = 0x00;
-    ASSERT_TRUE(call(link, "SetINIParams", I2{1}, I2{2}).ok());
-    object->link().readTimeout = 50;
+    setParams(1, 2);
     server->faults().add({.cid = 0x04, .kind = Fault::NoReply, .times = Fault::always});
     I2 value = 1;
     EXPECT_EQ(call(link, "SetFanFailPolarity", kUnit, byRef(value)).status, kCmdNoResponse);
@@ -805,8 +804,7 @@ TEST_F(Operations, AFailedReadWritesNothingAndAFailedWriteTellsItsOwnFailure)
 
 TEST_F(Operations, TwoGettersClearTheirValueEvenWhenNoUnitAnswers)
 {
-    ASSERT_TRUE(call(link, "SetINIParams", I2{1}, I2{1}).ok());
-    object->link().readTimeout = 50;
+    setParams(1, 1);
     server->faults().add({.kind = Fault::NoReply, .times = Fault::always});
     I2 setPoint = 1234;
     Int16Array inputs(1, 8);
@@ -825,8 +823,7 @@ TEST_F(Operations, TwoGettersClearTheirValueEvenWhenNoUnitAnswers)
 
 TEST_F(Operations, ATextComesBackOnlyWhenEveryRegisterWasRead)
 {
-    ASSERT_TRUE(call(link, "SetINIParams", I2{1}, I2{1}).ok());
-    object->link().readTimeout = 50;
+    setParams(1, 1);
     server->faults().add({.reg = 0xCF, .kind = Fault::NoReply, .times = Fault::always});
     std::string serial = "unchanged";
     EXPECT_EQ(call(link, "GetUnitSerialN", kUnit, byRef(serial)).status, kCmdNoResponse);
@@ -917,7 +914,7 @@ TEST(Object, TwoObjectsShareOnlyTheRtsDelay)
     auto second = Kivo::create(timing);
     ASSERT_EQ(call(first, "OpenPort", server.path()).status, kCmdOk);
     ASSERT_TRUE(call(first, "SetINIParams", I2{1}, I2{1}).ok());
-    static_cast<Kivo*>(first.get())->link().readTimeout = 50;
+    static_cast<Kivo*>(first.get())->link().readTimeout = kShortReadTimeoutMs;
     server.faults().add({.kind = Fault::NoReply});
     I2 id = 0;
     EXPECT_EQ(call(first, "GetUnitID", kUnit, byRef(id)).status, kCmdNoResponse);

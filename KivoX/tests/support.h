@@ -88,6 +88,10 @@ inline kivo::unitsim::Bytes frame(std::uint8_t uid, std::uint8_t mid, std::uint8
     return kivo::unitsim::pack({uid, mid, cid, std::move(data)});
 }
 
+// Long enough for a unit that answers on a loaded machine, short enough that one that does not
+// costs little.
+inline constexpr std::uint32_t kShortReadTimeoutMs = 250;
+
 // A link object of the core with a timing that never waits, its port open on a simulated bus
 // (the default one unless the test changes it before SetUp), and a short read time-out so that
 // a unit that does not answer costs little.
@@ -100,10 +104,17 @@ protected:
         object = static_cast<Kivo*>(link.get());
         const auto open = kivo::automation::call(link, "OpenPort", server->path());
         ASSERT_EQ(open.status, kCmdOk) << open.error;
-        object->link().readTimeout = 50;
+        object->link().readTimeout = kShortReadTimeoutMs;
         server->clearLog();
         timing.sleeps.clear();
         timing.spins.clear();
+    }
+
+    // SetINIParams by name, then the short read time-out again.
+    void setParams(std::int16_t seconds, std::int16_t retries)
+    {
+        ASSERT_TRUE(kivo::automation::call(link, "SetINIParams", seconds, retries).ok());
+        object->link().readTimeout = kShortReadTimeoutMs;
     }
 
     // The frames on the line since the last clearLog(), one direction.
