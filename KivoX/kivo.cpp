@@ -45,6 +45,16 @@ I2 bitOf(std::uint8_t byte, int bit)
     return (byte >> bit) & 1;
 }
 
+// The byte with `bit` inverted, or nothing when that bit, as 0 or 1, already equals the caller's
+// value. A value other than 0 and 1 never equals it, so it always inverts.
+std::optional<std::uint8_t> flipUnlessEqual(std::uint8_t current, int bit, I2 value)
+{
+    if (bitOf(current, bit) == value) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint8_t>(current ^ (1 << bit));
+}
+
 constexpr const char kHexDigits[] = "0123456789ABCDEF";
 
 // Two characters a byte, its low four bits first: 0x3A gives "A3".
@@ -179,11 +189,10 @@ HRESULT Kivo::setBit(Status status, I2 uid, std::uint8_t mid, std::uint8_t reg, 
 {
     return readModifyWrite(status, request(uid, mid, cid::kReadByte, {reg}),
                            [=](std::uint8_t current) -> std::optional<Message> {
-                               if (bitOf(current, bit) == value) {
-                                   return std::nullopt;
+                               if (const auto changed = flipUnlessEqual(current, bit, value)) {
+                                   return request(uid, mid, cid::kWriteByte, {reg, *changed});
                                }
-                               const auto changed = static_cast<std::uint8_t>(current ^ (1 << bit));
-                               return request(uid, mid, cid::kWriteByte, {reg, changed});
+                               return std::nullopt;
                            });
 }
 
@@ -192,11 +201,10 @@ HRESULT Kivo::setStateBit(Status status, I2 uid, std::uint8_t readCid, std::uint
 {
     return readModifyWrite(status, request(uid, kMidUnit, readCid),
                            [=](std::uint8_t current) -> std::optional<Message> {
-                               if (bitOf(current, bit) == value) {
-                                   return std::nullopt;
+                               if (const auto changed = flipUnlessEqual(current, bit, value)) {
+                                   return request(uid, kMidUnit, writeCid, {*changed});
                                }
-                               const auto changed = static_cast<std::uint8_t>(current ^ (1 << bit));
-                               return request(uid, kMidUnit, writeCid, {changed});
+                               return std::nullopt;
                            });
 }
 
