@@ -45,6 +45,16 @@ I2 bitOf(std::uint8_t byte, int bit)
     return (byte >> bit) & 1;
 }
 
+// Stores a reply's first word in a caller's 16-bit variable as it came, so that from 0x8000 up it
+// reads as negative.
+auto storeWord(I2* target)
+{
+    return [target](const Message& reply) {
+        *target = static_cast<I2>(joinWord(reply.data[0], reply.data[1]));
+        return S_OK;
+    };
+}
+
 // The byte with `bit` inverted, or nothing when that bit, as 0 or 1, already equals the caller's
 // value. A value other than 0 and 1 never equals it, so it always inverts.
 std::optional<std::uint8_t> flipUnlessEqual(std::uint8_t current, int bit, I2 value)
@@ -141,12 +151,19 @@ HRESULT Kivo::readByte(Status status, I2 uid, std::uint8_t mid, std::uint8_t reg
                     });
 }
 
-HRESULT Kivo::readWord(Status status, I2 uid, std::uint8_t mid, std::uint8_t reg,
-                       const std::function<void(std::uint16_t)>& use)
+HRESULT Kivo::readWord(Status status, I2 uid, std::uint8_t mid, std::uint8_t reg, I2* target)
 {
     return transact(status, request(uid, mid, cid::kReadWord, {reg}), kReplyWord,
-                    [&use](const Message& reply) {
-                        use(joinWord(reply.data[0], reply.data[1]));
+                    storeWord(target));
+}
+
+HRESULT Kivo::readWord(Status status, I2 uid, std::uint8_t mid, std::uint8_t reg, I4* target,
+                       Widen widen)
+{
+    return transact(status, request(uid, mid, cid::kReadWord, {reg}), kReplyWord,
+                    [target, widen](const Message& reply) {
+                        const std::uint16_t word = joinWord(reply.data[0], reply.data[1]);
+                        *target = widen == Widen::ZeroExtend ? I4{word} : I4{static_cast<I2>(word)};
                         return S_OK;
                     });
 }
@@ -361,19 +378,13 @@ HRESULT Kivo::SetOutputVoltageSetpoint(I2 uid, I2 MID, I2* voltageSetpoint, Stat
 HRESULT Kivo::MeasureOutputCurrent(I2 uid, I2 MID, I2* outputCurrent, Status status)
 {
     return transact(status, request(uid, lowByte(MID), cid::kMeasureCurrent), kReplyWord,
-                    [=](const Message& reply) {
-                        *outputCurrent = static_cast<I2>(joinWord(reply.data[0], reply.data[1]));
-                        return S_OK;
-                    });
+                    storeWord(outputCurrent));
 }
 
 HRESULT Kivo::MeasureOutputVoltage(I2 uid, I2 MID, I2* outputVoltage, Status status)
 {
     return transact(status, request(uid, lowByte(MID), cid::kMeasureVoltage), kReplyWord,
-                    [=](const Message& reply) {
-                        *outputVoltage = static_cast<I2>(joinWord(reply.data[0], reply.data[1]));
-                        return S_OK;
-                    });
+                    storeWord(outputVoltage));
 }
 
 // --- Configuration registers ---------------------------------------------------------------------
@@ -438,8 +449,7 @@ HRESULT Kivo::SetOTFailPolarity(I2 uid, I2* overTempSignal, Status status)
 
 HRESULT Kivo::GetDefaultOutputVoltage(I2 uid, I2 MID, I2* volt, Status status)
 {
-    return readWord(status, uid, lowByte(MID), modreg::kDefaultVoltage,
-                    [=](std::uint16_t w) { *volt = static_cast<I2>(w); });
+    return readWord(status, uid, lowByte(MID), modreg::kDefaultVoltage, volt);
 }
 
 HRESULT Kivo::SetDefaultOutputVoltage(I2 uid, I2 MID, I2* volt, Status status)
@@ -510,8 +520,7 @@ HRESULT Kivo::SetProgrammingMode(I2 uid, I2 MID, I2* programmingMode, Status sta
 
 HRESULT Kivo::GetOutputTurnONDelay(I2 uid, I2 MID, I4* delay, Status status)
 {
-    return readWord(status, uid, lowByte(MID), modreg::kTurnOnDelay,
-                    [=](std::uint16_t w) { *delay = static_cast<I2>(w); });
+    return readWord(status, uid, lowByte(MID), modreg::kTurnOnDelay, delay);
 }
 
 HRESULT Kivo::SetOutputTurnONDelay(I2 uid, I2 MID, I4* delay, Status status)
@@ -552,8 +561,7 @@ HRESULT Kivo::SetDefaultGroupState(I2 uid, I2* groupOnOffState, Status status)
 
 HRESULT Kivo::GetGroupTurnONDelay(I2 uid, I2* delay, Status status)
 {
-    return readWord(status, uid, kMidUnit, unitreg::kGroupTurnOnDelay,
-                    [=](std::uint16_t w) { *delay = static_cast<I2>(w); });
+    return readWord(status, uid, kMidUnit, unitreg::kGroupTurnOnDelay, delay);
 }
 
 HRESULT Kivo::SetGroupTurnONDelay(I2 uid, I2* delay, Status status)
@@ -564,8 +572,7 @@ HRESULT Kivo::SetGroupTurnONDelay(I2 uid, I2* delay, Status status)
 
 HRESULT Kivo::GetModuleGoodLowThreshold(I2 uid, I2 MID, I2* lowThreshold, Status status)
 {
-    return readWord(status, uid, lowByte(MID), modreg::kGoodLow,
-                    [=](std::uint16_t w) { *lowThreshold = static_cast<I2>(w); });
+    return readWord(status, uid, lowByte(MID), modreg::kGoodLow, lowThreshold);
 }
 
 HRESULT Kivo::SetModuleGoodLowThreshold(I2 uid, I2 MID, I2* lowThreshold, Status status)
@@ -576,8 +583,7 @@ HRESULT Kivo::SetModuleGoodLowThreshold(I2 uid, I2 MID, I2* lowThreshold, Status
 
 HRESULT Kivo::GetModuleGoodHighThreshold(I2 uid, I2 MID, I2* highThreshold, Status status)
 {
-    return readWord(status, uid, lowByte(MID), modreg::kGoodHigh,
-                    [=](std::uint16_t w) { *highThreshold = static_cast<I2>(w); });
+    return readWord(status, uid, lowByte(MID), modreg::kGoodHigh, highThreshold);
 }
 
 HRESULT Kivo::SetModuleGoodHighThreshold(I2 uid, I2 MID, I2* highThreshold, Status status)
@@ -589,8 +595,7 @@ HRESULT Kivo::SetModuleGoodHighThreshold(I2 uid, I2 MID, I2* highThreshold, Stat
 HRESULT Kivo::GetCurrentLimit(I2 uid, I2 MID, I2* currentLimit, Status status)
 {
     *currentLimit = 0;
-    return readWord(status, uid, lowByte(MID), modreg::kCurrentLimit,
-                    [=](std::uint16_t w) { *currentLimit = static_cast<I2>(w); });
+    return readWord(status, uid, lowByte(MID), modreg::kCurrentLimit, currentLimit);
 }
 
 HRESULT Kivo::SetCurrentLimit(I2 uid, I2 MID, I2* currentLimit, Status status)
@@ -601,8 +606,7 @@ HRESULT Kivo::SetCurrentLimit(I2 uid, I2 MID, I2* currentLimit, Status status)
 
 HRESULT Kivo::GetCurrentLimitONTime(I2 uid, I2 MID, I2* onTime, Status status)
 {
-    return readWord(status, uid, lowByte(MID), modreg::kLimitOnTime,
-                    [=](std::uint16_t w) { *onTime = static_cast<I2>(w); });
+    return readWord(status, uid, lowByte(MID), modreg::kLimitOnTime, onTime);
 }
 
 HRESULT Kivo::SetCurrentLimitONTime(I2 uid, I2 MID, I2* onTime, Status status)
@@ -613,8 +617,7 @@ HRESULT Kivo::SetCurrentLimitONTime(I2 uid, I2 MID, I2* onTime, Status status)
 
 HRESULT Kivo::GetCurrentLimitOFFTime(I2 uid, I2 MID, I2* offTime, Status status)
 {
-    return readWord(status, uid, lowByte(MID), modreg::kLimitOffTime,
-                    [=](std::uint16_t w) { *offTime = static_cast<I2>(w); });
+    return readWord(status, uid, lowByte(MID), modreg::kLimitOffTime, offTime);
 }
 
 HRESULT Kivo::SetCurrentLimitOFFTime(I2 uid, I2 MID, I2* offTime, Status status)
@@ -636,8 +639,7 @@ HRESULT Kivo::SetGroupID(I2 uid, I2 MID, I2* groupId, Status status)
 
 HRESULT Kivo::GetOutputTurnONDelayExUShort(I2 uid, I2 MID, I4* delay, Status status)
 {
-    return readWord(status, uid, lowByte(MID), modreg::kTurnOnDelay,
-                    [=](std::uint16_t w) { *delay = w; });
+    return readWord(status, uid, lowByte(MID), modreg::kTurnOnDelay, delay, Widen::ZeroExtend);
 }
 
 HRESULT Kivo::SetOutputTurnONDelayExUShort(I2 uid, I2 MID, I4* delay, Status status)
@@ -647,8 +649,7 @@ HRESULT Kivo::SetOutputTurnONDelayExUShort(I2 uid, I2 MID, I4* delay, Status sta
 
 HRESULT Kivo::GetCurrentLimitONTimeExUShort(I2 uid, I2 MID, I4* onTime, Status status)
 {
-    return readWord(status, uid, lowByte(MID), modreg::kLimitOnTime,
-                    [=](std::uint16_t w) { *onTime = w; });
+    return readWord(status, uid, lowByte(MID), modreg::kLimitOnTime, onTime, Widen::ZeroExtend);
 }
 
 HRESULT Kivo::SetCurrentLimitONTimeExUShort(I2 uid, I2 MID, I4* onTime, Status status)
@@ -659,8 +660,7 @@ HRESULT Kivo::SetCurrentLimitONTimeExUShort(I2 uid, I2 MID, I4* onTime, Status s
 
 HRESULT Kivo::GetCurrentLimitOFFTimeExUShort(I2 uid, I2 MID, I4* offTime, Status status)
 {
-    return readWord(status, uid, lowByte(MID), modreg::kLimitOffTime,
-                    [=](std::uint16_t w) { *offTime = w; });
+    return readWord(status, uid, lowByte(MID), modreg::kLimitOffTime, offTime, Widen::ZeroExtend);
 }
 
 HRESULT Kivo::SetCurrentLimitOFFTimeExUShort(I2 uid, I2 MID, I4* offTime, Status status)

@@ -150,8 +150,12 @@ private:
     // Reads one byte register (or state byte) and hands its value to `use`.
     HRESULT readByte(Status status, I2 uid, std::uint8_t mid, std::uint8_t reg,
                      const std::function<void(std::uint8_t)>& use);
-    HRESULT readWord(Status status, I2 uid, std::uint8_t mid, std::uint8_t reg,
-                     const std::function<void(std::uint16_t)>& use);
+    // Reads one word register into a caller's variable: as it came into a 16-bit one (so that
+    // from 0x8000 up it reads as negative), widened into a 32-bit one.
+    enum class Widen { SignExtend, ZeroExtend };
+    HRESULT readWord(Status status, I2 uid, std::uint8_t mid, std::uint8_t reg, I2* target);
+    HRESULT readWord(Status status, I2 uid, std::uint8_t mid, std::uint8_t reg, I4* target,
+                     Widen widen = Widen::SignExtend);
     HRESULT writeByte(Status status, I2 uid, std::uint8_t mid, std::uint8_t reg,
                       std::uint8_t value);
     HRESULT writeWord(Status status, I2 uid, std::uint8_t mid, std::uint8_t reg,
