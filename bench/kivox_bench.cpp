@@ -1,4 +1,4 @@
-// kivox-bench [--exchanges N] [--memory-exchanges N]
+// kivox-bench [--exchanges N] [--memory-exchanges N] [--rts MS]
 //
 // Three figures of one exchange of the link object with a simulated unit, through the object as a
 // program calls it (late bound by name):
@@ -66,11 +66,16 @@ public:
     void sleepMilliseconds(double) override {}
 };
 
-// One exchange as a program makes it; false unless it passed.
+// One exchange as a program makes it; false (and why on stderr) unless it passed.
 bool exchange(IDispatch* link)
 {
     std::int16_t id = 0;
-    return call(link, "GetUnitID", std::int16_t{3}, byRef(id)).status == "CMD_OK" && id == 3;
+    const CallResult r = call(link, "GetUnitID", std::int16_t{3}, byRef(id));
+    if (r.status == "CMD_OK" && id == 3) {
+        return true;
+    }
+    std::fprintf(stderr, "kivox-bench: %s %s\n", r.status.c_str(), r.error.c_str());
+    return false;
 }
 
 ComPtr<IDispatch> openLink(kivo::unitsim::PtyServer& server, kivo::timing::Timing& timing)
@@ -106,6 +111,9 @@ int main(int argc, char** argv)
             exchanges = std::max(1, std::atoi(argv[i + 1]));
         } else if (std::strcmp(argv[i], "--memory-exchanges") == 0) {
             memoryExchanges = std::max(1, std::atoi(argv[i + 1]));
+        } else if (std::strcmp(argv[i], "--rts") == 0) {
+            // In place of the RTSToggleInterval a program would read from ./Kivo.ini.
+            kivox::setRtsToggleInterval(std::max(0, std::atoi(argv[i + 1])));
         }
     }
     const double rts = kivox::rtsToggleInterval();
@@ -115,6 +123,7 @@ int main(int argc, char** argv)
     kivo::unitsim::Bus bus = kivo::unitsim::Bus::defaultBus();
     std::vector<double> wall;
     std::vector<double> cpu;
+    int failures = 0;
     {
         kivo::unitsim::PtyServer server(bus, {.pace = true, .logLimit = 0});
         ComPtr<IDispatch> link = openLink(server, kivo::timing::systemTiming());
@@ -122,15 +131,20 @@ int main(int argc, char** argv)
         for (int i = 0; i < exchanges; ++i) {
             const auto start = std::chrono::steady_clock::now();
             const double cpuStart = threadCpuMs();
+            // A failed one is counted and left out: its time is not that of an exchange.
             if (!exchange(link.get())) {
-                std::fprintf(stderr, "kivox-bench: exchange %d failed\n", i);
-                return 2;
+                ++failures;
+                continue;
             }
             cpu.push_back(threadCpuMs() - cpuStart);
             wall.push_back(
                 std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
                     .count());
         }
+    }
+    if (wall.empty()) {
+        std::fprintf(stderr, "kivox-bench: every exchange failed\n");
+        return 2;
     }
     const double wire = (kRequestBytes + kReplyBytes) * kByteMs;
     const double mandated = wire + rts + kPauseMs;
@@ -140,6 +154,9 @@ int main(int argc, char** argv)
     std::printf("%d exchanges (GetUnitID by name), replies paced at 9600 baud, RTSToggleInterval "
                 "%.0f ms\n",
                 exchanges, rts);
+    if (failures > 0) {
+        std::printf("  %d of them failed and are left out\n", failures);
+    }
     std::printf("  mandated: wire %.2f ms + RTS %.0f ms + pause %.0f ms = %.2f ms\n", wire, rts,
                 kPauseMs, mandated);
     std::printf("  median wall time %.2f ms (min %.2f, max %.2f)\n", medianWall,
@@ -148,9 +165,11 @@ int main(int argc, char** argv)
     const bool wallOk = overhead <= 1.0;
     std::printf("  [1] median time beyond the mandated: %+.2f ms (bound <= 1 ms) %s\n", overhead,
                 wallOk ? "ok" : "OVER");
-    std::printf("      beyond the RTS delay and the pause alone: %+.2f ms (the paced reply "
-                "arrives during the RTS delay)\n",
-                medianWall - rts - kPauseMs);
+    // On a pseudo-terminal the request takes no time on the wire, and a reply shorter than the
+    // RTS delay has come in full before the read begins.
+    std::printf(
+        "      beyond the RTS delay and the pause alone: %+.2f ms%s\n", medianWall - rts - kPauseMs,
+        kReplyBytes * kByteMs <= rts ? " (the paced reply arrives during the RTS delay)" : "");
     const bool cpuOk = medianCpu <= rts + 1.0;
     std::printf("  [2] median CPU time %.2f ms (bound <= RTS + 1 = %.0f ms) %s\n", medianCpu,
                 rts + 1.0, cpuOk ? "ok" : "OVER");
