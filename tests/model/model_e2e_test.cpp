@@ -5,13 +5,11 @@
 #include "KivoSoft/model/KivoData.h"
 #include "KivoSoft/model/RecordingUnitWindows.h"
 #include "KivoSoft/model/tests/model_fixture.h"
-#include "platform/automation/activation.h"
-#include "tools/unitsim/unitsim.h"
+#include "KivoX/testing/simulated_link.h"
 
 #include <QElapsedTimer>
 
 #include <cstdio>
-#include <memory>
 #include <optional>
 
 using namespace KivoSoft;
@@ -19,7 +17,6 @@ using namespace KivoSoft::testing;
 using kivo::unitsim::Bus;
 using kivo::unitsim::Fault;
 using kivo::unitsim::LogEntry;
-using kivo::unitsim::PtyServer;
 
 namespace {
 
@@ -53,30 +50,9 @@ protected:
     {
         ProgramFolderTest::SetUp();
         KivoGlobals::setClock([] { return QDateTime(QDate(2027, 1, 11), QTime(8, 0, 0)); });
-        std::string message;
-        ASSERT_EQ(kivo::automation::registerServerLibrary(KIVOX_LIBRARY, false, &message),
-                  kivo::automation::S_OK)
-            << message;
         copyShippedScaleIni();
-
-        // Unit 3 of the default bus, with values that show how each field is read.
-        {
-            auto three = bus.unit(3);
-            three->serial = {0x12, 0x34, 0x56, 0x78, 0x9A};
-            three->signalPolarity = 0x09;
-            three->defaults = 0x03;
-            three->module(1).goodLow = 0xFFFE;
-            three->module(1).turnOnDelay = 50000;
-            three->module(1).flags = 0x38;
-            three->module(3).flags = 0x06;
-            three->module(3).groupId = 2;
-            three->module(5).flags = 0x03;
-            three->module(5).groupId = 3;
-            three->module(5).limitOnTime = 65535;
-        }
-        server = std::make_unique<PtyServer>(bus);
         write("Kivo.ini", "[Serial COM Parameters]\nReadTimeout=1\nRetryCount=1\n");
-        write("KivoGui.ini", "[PARAMS]\nport=" + QString::fromStdString(server->path()) + "\n");
+        write("KivoGui.ini", "[PARAMS]\nport=" + QString::fromStdString(sim.port()) + "\n");
         startUp();
         windows.progressText = "heading ...";
     }
@@ -97,7 +73,7 @@ protected:
     Frames requests(bool allUnitThree = true)
     {
         Frames frames;
-        for (const LogEntry& entry : server->log()) {
+        for (const LogEntry& entry : sim.server().log()) {
             if (entry.direction == LogEntry::Request) {
                 if (allUnitThree) {
                     EXPECT_EQ(entry.bytes.at(1), 3) << requestText(entry.bytes);
@@ -105,23 +81,42 @@ protected:
                 frames.push_back(requestText(entry.bytes));
             }
         }
-        server->clearLog();
+        sim.server().clearLog();
         return frames;
     }
 
     // Whether the port is free again: the link opens and closes it once more.
     bool portFree() const
     {
-        const std::string path = server->path();
+        const std::string path = sim.port();
         const bool opened =
             kivo::automation::call(KivoGlobals::DeviceLink, "OpenPort", path).status == "CMD_OK";
         kivo::automation::call(KivoGlobals::DeviceLink, "ClosePort");
         return opened;
     }
 
-    ScopedRegistry registry{path("registry")};
-    Bus bus = Bus::defaultBus();
-    std::unique_ptr<PtyServer> server;
+    // Unit 3 of the default bus, with values that show how each field is read.
+    static Bus unitThree()
+    {
+        Bus bus = Bus::defaultBus();
+        {
+            auto three = bus.unit(3);
+            three->serial = {0x12, 0x34, 0x56, 0x78, 0x9A};
+            three->signalPolarity = 0x09;
+            three->defaults = 0x03;
+            three->module(1).goodLow = 0xFFFE;
+            three->module(1).turnOnDelay = 50000;
+            three->module(1).flags = 0x38;
+            three->module(3).flags = 0x06;
+            three->module(3).groupId = 2;
+            three->module(5).flags = 0x03;
+            three->module(5).groupId = 3;
+            three->module(5).limitOnTime = 65535;
+        }
+        return bus;
+    }
+
+    kivox::testing::SimulatedLink sim{unitThree()};
     RecordingUnitWindows windows;
     ScopedUnitWindows installedWindows{windows};
 };
@@ -154,7 +149,8 @@ TEST_F(EndToEnd, StartUpHandsTheReadTimeoutAndRetryCountToTheLink)
 {
     write("Kivo.ini", "[Serial COM Parameters]\nReadTimeout=1\nRetryCount=3\n");
     startUp();
-    server->faults().add({.uid = 3, .cid = 0x0B, .kind = Fault::NoReply, .times = Fault::always});
+    sim.server().faults().add(
+        {.uid = 3, .cid = 0x0B, .kind = Fault::NoReply, .times = Fault::always});
     requests();
 
     KivoData unit;
@@ -286,8 +282,8 @@ TEST_F(EndToEnd, TheFirstFailureEndsTheSetupRead)
         QFile::remove(KivoGlobals::ErrorLogPath);
         KivoGlobals::LastErrorText.clear();
         windows.progressText = "heading ...";
-        server->faults().clear();
-        server->faults().add(c.fault);
+        sim.server().faults().clear();
+        sim.server().faults().add(c.fault);
         requests();
 
         KivoData unit;
@@ -306,7 +302,7 @@ TEST_F(EndToEnd, TheFirstFailureEndsTheSetupRead)
 
 TEST_F(EndToEnd, DefaultGlobalOutputStateOffAndDeveloperModeReadNoModules)
 {
-    bus.unit(3)->defaults = 0x01;
+    sim.bus().unit(3)->defaults = 0x01;
     requests();
     KivoData unit;
     unit.ReadKivoSetup("3");
@@ -378,7 +374,7 @@ TEST_F(EndToEnd, MonitorReadSkipsWhatTheRefreshReadsItselfWhileLogging)
 
 TEST_F(EndToEnd, PresenceAddressesTheFittedSlotsOfTheUnitBeingRead)
 {
-    bus.unit(3)->slots[4].reset(); // slots 1 and 3: presence 0x05
+    sim.bus().unit(3)->slots[4].reset(); // slots 1 and 3: presence 0x05
     KivoGlobals::SelectedUnitId = "5";
     requests();
     KivoData unit;
@@ -409,7 +405,7 @@ TEST_F(EndToEnd, WriteKivoSendsTheSettingsScaledToTheirRegisters)
     EXPECT_NE(std::find(frames.begin(), frames.end(), "01 14 01 E2 04"), frames.end());
     EXPECT_NE(std::find(frames.begin(), frames.end(), "03 14 09 EE 02"), frames.end());
     EXPECT_NE(std::find(frames.begin(), frames.end(), "03 14 03 FF FF"), frames.end());
-    auto three = bus.unit(3);
+    auto three = sim.bus().unit(3);
     EXPECT_EQ(three->module(1).defaultVoltage, 1250);
     EXPECT_EQ(three->module(3).currentLimit, 750);
     EXPECT_EQ(three->module(3).turnOnDelay, 65535);

@@ -14,11 +14,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <initializer_list>
 #include <optional>
 #include <ostream>
-#include <string>
 #include <vector>
 
 // Texts print as text in failure messages.
@@ -90,31 +88,6 @@ inline QString setupProgress(int steps)
     }
     return text;
 }
-
-// The registry file of the object model ($KIVO_REGISTRY) for its lifetime.
-class ScopedRegistry {
-public:
-    explicit ScopedRegistry(const QString& path)
-    {
-        if (const char* old = std::getenv("KIVO_REGISTRY")) {
-            previous_ = old;
-        }
-        setenv("KIVO_REGISTRY", path.toUtf8().constData(), 1);
-    }
-    ~ScopedRegistry()
-    {
-        if (previous_) {
-            setenv("KIVO_REGISTRY", previous_->c_str(), 1);
-        } else {
-            unsetenv("KIVO_REGISTRY");
-        }
-    }
-    ScopedRegistry(const ScopedRegistry&) = delete;
-    ScopedRegistry& operator=(const ScopedRegistry&) = delete;
-
-private:
-    std::optional<std::string> previous_;
-};
 
 class ProgramFolderTest : public ::testing::Test {
 protected:

@@ -4,6 +4,7 @@
 #include "KivoSoft/model/DeviceLink.h"
 #include "KivoSoft/model/tests/model_fixture.h"
 #include "platform/automation/activation.h"
+#include "platform/automation/tests/test_support.h"
 
 using namespace KivoSoft;
 using namespace KivoSoft::testing;
@@ -20,12 +21,18 @@ protected:
         ProgramFolderTest::TearDown();
     }
 
-    ScopedRegistry registry{path("registry")};
+    // The registry file as the object model reads it; the cases write it or register into it.
+    void writeRegistry(const QString& text)
+    {
+        writeText(QString::fromStdString(registry.path()), text);
+    }
+
+    kivo::automation::testing::TempRegistry registry;
 };
 
 TEST_F(Startup, AnUnregisteredLinkLibraryIsReportedWithHowToRegisterIt)
 {
-    write("registry", "KIVO REGISTRY 1\nEND\n");
+    writeRegistry("KIVO REGISTRY 1\nEND\n");
     EXPECT_FALSE(KivoGlobals::InitializeGlobals());
 
     EXPECT_FALSE(KivoGlobals::DeviceLink);
@@ -40,15 +47,15 @@ TEST_F(Startup, AnUnregisteredLinkLibraryIsReportedWithHowToRegisterIt)
 
 TEST_F(Startup, AMissingLibraryFileIsReportedTheSameWay)
 {
-    write("registry", "KIVO REGISTRY 1\n"
-                      "[HKEY_CLASSES_ROOT\\KivoX.Kivo.1\\CLSID]\n"
-                      "@=\"{11111111-2222-3333-4444-555555555555}\"\n"
-                      "[HKEY_CLASSES_ROOT\\CLSID\\{11111111-2222-3333-4444-555555555555}\\"
-                      "InprocServer32]\n"
-                      "@=\"" +
-                          path("gone/libKivoX.so") +
-                          "\"\n"
-                          "END\n");
+    writeRegistry("KIVO REGISTRY 1\n"
+                  "[HKEY_CLASSES_ROOT\\KivoX.Kivo.1\\CLSID]\n"
+                  "@=\"{11111111-2222-3333-4444-555555555555}\"\n"
+                  "[HKEY_CLASSES_ROOT\\CLSID\\{11111111-2222-3333-4444-555555555555}\\"
+                  "InprocServer32]\n"
+                  "@=\"" +
+                  path("gone/libKivoX.so") +
+                  "\"\n"
+                  "END\n");
     EXPECT_FALSE(KivoGlobals::InitializeGlobals());
     ASSERT_EQ(messages().size(), 1u);
     EXPECT_TRUE(messages()[0].text.contains("kivo-regsvr " + folder.path() + "/libKivoX.so"));
