@@ -1,10 +1,8 @@
-// The fixture first: it includes the automation layer before any Qt header.
-#include "KivoSoft/shell/tests/shell_fixture.h"
-
 #include "KivoSoft/shell/CommParamsForm.h"
 #include "KivoSoft/shell/SerialDevices.h"
 #include "KivoSoft/shell/frmAboutKivo.h"
 #include "KivoSoft/shell/frmPleaseWait.h"
+#include "KivoSoft/shell/tests/shell_fixture.h"
 #include "KivoX/kivo.h"
 #include "platform/automation/registry.h"
 #include "platform/profile/profile.h"

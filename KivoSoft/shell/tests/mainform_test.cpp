@@ -1,11 +1,9 @@
-// The fixture first: it includes the automation layer before any Qt header.
-#include "KivoSoft/shell/tests/shell_fixture.h"
-
 #include "KivoSoft/controls/Twips.h"
 #include "KivoSoft/shell/CommParamsForm.h"
 #include "KivoSoft/shell/MainForm.h"
 #include "KivoSoft/shell/ShellPictures.h"
 #include "KivoSoft/shell/frmPleaseWait.h"
+#include "KivoSoft/shell/tests/shell_fixture.h"
 #include "platform/automation/registry.h"
 #include "platform/desktop/qt_desktop.h"
 

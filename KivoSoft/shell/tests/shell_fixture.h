@@ -3,14 +3,12 @@
 // windows.
 #pragma once
 
-// Before any Qt header: the member tables name a parameter `slots`, which Qt defines away.
-#include "platform/automation/dispatch.h"
-
 #include "KivoSoft/model/DeviceLink.h"
 #include "KivoSoft/model/KivoGlobals.h"
 #include "KivoSoft/model/tests/model_fixture.h"
 #include "KivoSoft/shell/Forms.h"
 #include "platform/automation/activation.h"
+#include "platform/automation/dispatch.h"
 #include "platform/automation/tests/test_support.h"
 
 #include <QApplication>
