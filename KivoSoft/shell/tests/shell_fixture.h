@@ -3,6 +3,8 @@
 // windows.
 #pragma once
 
+#include "tests/support/modal.h"
+
 #include "KivoSoft/model/DeviceLink.h"
 #include "KivoSoft/model/KivoGlobals.h"
 #include "KivoSoft/model/tests/model_fixture.h"
@@ -49,23 +51,7 @@ inline bool waitUntil(const std::function<bool()>& done, int milliseconds = 5000
     return done();
 }
 
-// Runs `act` on the next modal window as soon as it shows (showModal() blocks in exec()).
-inline void whenModalShows(std::function<void(QWidget*)> act)
-{
-    auto* timer = new QTimer;
-    auto tries = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, tries, act] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal || ++*tries > 2000) {
-            timer->stop();
-            timer->deleteLater();
-            if (modal) {
-                act(modal);
-            }
-        }
-    });
-    timer->start(5);
-}
+using kivo::testsupport::whenModalShows;
 
 // A stand-in for the link object that counts its live instances, so a test sees it released.
 class CountedLink final : public kivo::automation::DispatchObject {
