@@ -199,9 +199,9 @@ HRESULT DispatchObject::Invoke(DISPID id, Variant* args, std::uint32_t argCount,
         return E_POINTER;
     }
     std::vector<Variant> temps(params.size());
-    std::vector<void*> slots(params.size());
+    std::vector<void*> argumentSlots(params.size());
     for (std::uint32_t i = 0; i < argCount; ++i) {
-        const HRESULT hr = prepare(params[i], args[i], temps[i], slots[i]);
+        const HRESULT hr = prepare(params[i], args[i], temps[i], argumentSlots[i]);
         if (failed(hr)) {
             if (argError) {
                 *argError = i;
@@ -212,9 +212,9 @@ HRESULT DispatchObject::Invoke(DISPID id, Variant* args, std::uint32_t argCount,
     if (hasRetval) {
         Variant& r = temps.back();
         r.vt = varType(params.back().type);
-        slots.back() = valueAddress(r);
+        argumentSlots.back() = valueAddress(r);
     }
-    const HRESULT hr = m->invoke(*this, slots.data());
+    const HRESULT hr = m->invoke(*this, argumentSlots.data());
     if (result) {
         *result = hasRetval ? std::move(temps.back()) : Variant();
     }

@@ -75,7 +75,7 @@ struct MethodInfo {
     std::span<const ParamInfo> params;
     // Calls the body with one prepared slot per parameter, each pointing at a value of exactly the
     // declared type.
-    HRESULT (*invoke)(DispatchObject& object, void* const* slots);
+    HRESULT (*invoke)(DispatchObject& object, void* const* argumentSlots);
 };
 
 // The members of one dispatch interface.
@@ -213,13 +213,14 @@ template <class C, class... A> struct MethodSignature<HRESULT (C::*)(A...)> {
     static_assert(retvalOnlyLast(params), "the result (Retval) must be the last parameter");
 
     template <auto Fn, std::size_t... I>
-    static HRESULT call(DispatchObject& object, void* const* slots, std::index_sequence<I...>)
+    static HRESULT call(DispatchObject& object, void* const* argumentSlots,
+                        std::index_sequence<I...>)
     {
-        return (static_cast<C&>(object).*Fn)(ParamTraits<A>::get(slots[I])...);
+        return (static_cast<C&>(object).*Fn)(ParamTraits<A>::get(argumentSlots[I])...);
     }
-    template <auto Fn> static HRESULT invoke(DispatchObject& object, void* const* slots)
+    template <auto Fn> static HRESULT invoke(DispatchObject& object, void* const* argumentSlots)
     {
-        return call<Fn>(object, slots, std::index_sequence_for<A...>{});
+        return call<Fn>(object, argumentSlots, std::index_sequence_for<A...>{});
     }
 };
 

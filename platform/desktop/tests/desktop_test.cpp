@@ -4,6 +4,7 @@
 #include "platform/desktop/recording_desktop.h"
 #include "platform/desktop/single_instance.h"
 
+#include "tests/support/modal.h"
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCoreApplication>
@@ -26,23 +27,7 @@ using namespace kivo::desktop;
 
 namespace {
 
-// Runs `act` on the next modal window as soon as it shows (the calls under test block in exec()).
-void whenModalShows(std::function<void(QWidget*)> act)
-{
-    auto* timer = new QTimer;
-    auto tries = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, tries, act] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal || ++*tries > 2000) {
-            timer->stop();
-            timer->deleteLater();
-            if (modal) {
-                act(modal);
-            }
-        }
-    });
-    timer->start(5);
-}
+using kivo::testsupport::whenModalShows;
 
 void writeFile(const QString& path, const QByteArray& contents)
 {

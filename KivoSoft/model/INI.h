@@ -1,0 +1,62 @@
+// The INI files beside the program, the busy state, and the module types' ranges from "scale.ini".
+//
+// Numbers in the INI files are written with "." whatever the locale. GetIniValue hands a number
+// to the windows in the user's notation ("12.5" reads "12,5" where the separator is ","), so it
+// can go straight into the locale-aware conversions of platform/basic; text values, such as a port
+// path with dots, come back as written.
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <utility>
+
+namespace KivoSoft::INI {
+
+// The value of `key` in `section` of `file`, at most 254 characters; "N/A" when the key, the
+// section or the file is missing or the value is empty. A number's "." becomes DecimalSeparator.
+QString GetIniValue(const QString& section, const QString& key, const QString& file);
+
+// The value as written in the file, at most 254 characters, "N/A" when missing or empty: for
+// numbers read with "." (the start-up routine's serial settings).
+QString GetIniText(const QString& section, const QString& key, const QString& file);
+
+// Sets `key` in `section` of `file`, keeping the rest of the file. Returns "1" when written, else
+// "0" after a message box that names the file.
+QString WriteIniValue(const QString& section, const QString& key, const QString& value,
+                      const QString& file);
+
+// One section to write: its name and its keys with their values, in order.
+struct IniSection {
+    QString name;
+    QList<std::pair<QString, QString>> entries;
+};
+
+// Replaces every section of `file` named in `replaced` (letter case and blanks aside) by
+// `sections`, in one atomic write: the new sections stand where the first replaced one stood, or
+// at the end. Every other line stays as it was; the file is created when missing. Returns false,
+// after the message of a failed INI write, when the file is read-only or cannot be written, or
+// when a name or value holds a line break; the file is then unchanged.
+bool WriteIniSections(const QString& file, const QStringList& replaced,
+                      const QList<IniSection>& sections);
+
+// The message a failed INI write shows (title "Error", critical icon): the fixed text and `file`.
+void ReportIniWriteFailure(const QString& file);
+
+// A number text in the user's notation from one in the files' notation, and back: only texts that
+// are numbers change, and only when DecimalSeparator is known and is not ".".
+QString ToUserNotation(const QString& text);
+QString ToFileNotation(const QString& text);
+
+// 0: normal pointer, the windows disabled by 1 enabled again; 1: hourglass, the active window
+// disabled; 2: cursor hidden; 3: cursor shown. Those return true; any other mode does nothing and
+// returns false.
+bool SetBusyState(int mode);
+
+// "MinVoltage" & " - " & "MaxVoltage" of a "scale.ini" section (TYPE3), as GetIniValue reads them.
+QString GetVoltageRange(const QString& section);
+// "MaxCurrent" of a "scale.ini" section.
+QString GetMaxCurrent(const QString& section);
+
+} // namespace KivoSoft::INI

@@ -1,0 +1,42 @@
+#include "KivoSoft/shell/frmPleaseWait.h"
+
+#include "KivoSoft/shell/ShellPictures.h"
+
+#include <QIcon>
+#include <QPixmap>
+#include <QVBoxLayout>
+
+namespace KivoSoft {
+
+frmPleaseWait::frmPleaseWait(QWidget* parent)
+    : QWidget(parent, Qt::Dialog), lblMain(new QLabel(this)), Frame1(new QGroupBox(this)),
+      lblProgress(new QLabel(Frame1))
+{
+    setObjectName(QStringLiteral("frmPleaseWait"));
+    // No caption text: the box only asks for patience.
+    setWindowTitle(QString());
+    setWindowIcon(QIcon(QPixmap::fromImage(ShellPictures::programIcon())));
+
+    lblMain->setObjectName(QStringLiteral("lblMain"));
+    lblMain->setText(QStringLiteral("Please be patient, this may take from 1second to 10 minutes"));
+    lblMain->setWordWrap(true);
+    lblMain->setAlignment(Qt::AlignCenter);
+    QFont emphasis = lblMain->font();
+    emphasis.setBold(true);
+    lblMain->setFont(emphasis);
+
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    lblProgress->setObjectName(QStringLiteral("lblProgress"));
+    lblProgress->setAlignment(Qt::AlignCenter);
+    lblProgress->setWordWrap(true);
+    auto* frameLayout = new QVBoxLayout(Frame1);
+    frameLayout->addWidget(lblProgress);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(lblMain);
+    layout->addWidget(Frame1);
+    // 5055 x 1800 twips.
+    setFixedSize(337, 120);
+}
+
+} // namespace KivoSoft
