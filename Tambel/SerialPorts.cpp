@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 
 namespace Tambel {
@@ -59,8 +60,11 @@ QStringList serialPortNames(const QString& devRoot, const QString& sysRoot)
         }
     }
     const QString byId = devRoot + QStringLiteral("/serial/by-id");
-    for (const QString& id : QDir(byId).entryList(QDir::System | QDir::Files, QDir::Name)) {
-        ports << byId + QLatin1Char('/') + id;
+    for (const QFileInfo& id : QDir(byId).entryInfoList(QDir::System | QDir::Files, QDir::Name)) {
+        // exists() follows the link: a name left behind by an unplugged adapter names nothing.
+        if (id.exists()) {
+            ports << byId + QLatin1Char('/') + id.fileName();
+        }
     }
     return ports;
 }

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <iomanip>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -233,6 +234,15 @@ struct PassCase {
 inline void PrintTo(const PassCase& c, std::ostream* out)
 {
     *out << c.program << ", present slots 0x" << std::hex << int(c.present);
+}
+
+// "Program1Slots15" for Program 1 on slots 1, 3 and 5 (bits 0x15).
+inline std::string passName(const PassCase& c)
+{
+    std::ostringstream name;
+    name << std::string(c.program).erase(7, 1) << "Slots" << std::hex << std::setw(2)
+         << std::setfill('0') << int(c.present);
+    return name.str();
 }
 
 inline const std::vector<PassCase> kProgram1Passes{

@@ -319,8 +319,10 @@ TEST_P(TambelProgramPass, RunsTheStepsTheModuleCountAllowsWithTheirWaits)
     EXPECT_TRUE(desktop.calls().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Program1, TambelProgramPass, ::testing::ValuesIn(kProgram1Passes));
-INSTANTIATE_TEST_SUITE_P(Program2, TambelProgramPass, ::testing::ValuesIn(kProgram2Passes));
+INSTANTIATE_TEST_SUITE_P(Program1, TambelProgramPass, ::testing::ValuesIn(kProgram1Passes),
+                         [](const auto& info) { return passName(info.param); });
+INSTANTIATE_TEST_SUITE_P(Program2, TambelProgramPass, ::testing::ValuesIn(kProgram2Passes),
+                         [](const auto& info) { return passName(info.param); });
 
 TEST_F(TambelForm, StopInAWaitEndsTheRunInThatWaitAndLeavesTheOutputs)
 {

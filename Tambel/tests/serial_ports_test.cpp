@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -27,6 +28,7 @@ TEST(TambelSerialPorts, ListsTheSerialDevicesInOrder)
     }
     touch(dev + "/serial/by-id/usb-Maker_Adapter_B-if00-port0");
     touch(dev + "/serial/by-id/usb-Maker_Adapter_A-if00-port0");
+    ASSERT_TRUE(QFile::link(dev + "/ttyUSB7", dev + "/serial/by-id/usb-Maker_Unplugged-port0"));
     // ttyS1 has no port behind it; ttyS2 has one; ttyS0 and ttyS10 give nothing to judge by.
     touch(sys + "/class/tty/ttyS1/type", "0\n");
     touch(sys + "/class/tty/ttyS2/type", "4\n");

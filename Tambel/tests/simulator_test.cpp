@@ -1,11 +1,11 @@
 // The window with the real link library, registered in a registry of the test's own, against a
-// simulated unit on a pseudo-terminal. The waits' clock is substituted, so a pass of a program
-// takes only the time of its exchanges.
+// simulated unit on a pseudo-terminal (KivoX/testing). The waits' clock is substituted, so a pass
+// of a program takes only the time of its exchanges.
 #include "Tambel/Form1.h"
 #include "Tambel/tests/form1_support.h"
 
+#include "KivoX/testing/simulated_link.h"
 #include "platform/automation/call.h"
-#include "platform/automation/tests/test_support.h"
 #include "platform/desktop/recording_desktop.h"
 #include "tools/unitsim/unitsim.h"
 
@@ -86,12 +86,7 @@ LinkFactory linkByProgId(bool quickFailures)
 
 class TambelSimulator : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::string why;
-        ASSERT_EQ(kivo::automation::registerServerLibrary(KIVOX_LIBRARY, false, &why), S_OK) << why;
-        writeFile(folder.path() + "/scale.ini", kScaleIni);
-    }
+    void SetUp() override { writeFile(folder.path() + "/scale.ini", kScaleIni); }
 
     // Unit 7 with modules in the slots whose bits are set, their outputs off.
     void startUnit(std::uint8_t present)
@@ -105,8 +100,9 @@ protected:
                 unit.slots[slot - 1] = module;
             }
         }
+        sim::Bus bus;
         bus.add(unit);
-        server = std::make_unique<sim::PtyServer>(bus);
+        link = std::make_unique<kivox::testing::SimulatedLink>(std::move(bus));
     }
 
     Form1& form(bool quickFailures = false)
@@ -116,7 +112,7 @@ protected:
             setup.createLink = linkByProgId(quickFailures);
             setup.waits = &waits;
             setup.programFolder = folder.path();
-            setup.ports = QStringList{QString::fromStdString(server->path())};
+            setup.ports = QStringList{QString::fromStdString(link->port())};
             form_ = std::make_unique<Form1>(setup);
             form_->UnitIDSelect->setEditText(QString::number(kUnit));
             form_->show();
@@ -140,7 +136,7 @@ protected:
 
     void takeFrames()
     {
-        const std::vector<sim::LogEntry> log = server->log();
+        const std::vector<sim::LogEntry> log = link->server().log();
         for (; framesSeen < log.size(); ++framesSeen) {
             if (log[framesSeen].direction == sim::LogEntry::Request) {
                 trace.push_back(operationOf(log[framesSeen].bytes));
@@ -157,15 +153,13 @@ protected:
         };
     }
 
-    std::uint8_t outputs() { return bus.unit(kUnit)->outputStates(); }
-    std::uint16_t setPoint(int slot) { return bus.unit(kUnit)->module(slot).setPoint; }
+    std::uint8_t outputs() { return link->bus().unit(kUnit)->outputStates(); }
+    std::uint16_t setPoint(int slot) { return link->bus().unit(kUnit)->module(slot).setPoint; }
 
-    kivo::automation::testing::TempRegistry registry;
     QTemporaryDir folder;
     RecordingDesktop desktop;
     ScopedDesktop installed{desktop};
-    sim::Bus bus;
-    std::unique_ptr<sim::PtyServer> server;
+    std::unique_ptr<kivox::testing::SimulatedLink> link;
     std::vector<std::string> trace;
     std::size_t framesSeen = 0;
     FakeWaits waits{[this](const std::string& line) { record(line); }};
@@ -202,7 +196,7 @@ TEST_F(TambelSimulator, ResetSendsTheMidSetPointAsASigned16BitCount)
     EXPECT_EQ(setPoint(1), 250);
     EXPECT_EQ(setPoint(2), 4);
     EXPECT_EQ(setPoint(3), 6);
-    const std::vector<sim::LogEntry> log = server->log();
+    const std::vector<sim::LogEntry> log = link->server().log();
     const sim::Bytes expected = sim::pack({kUnit, 1, sim::cid::kSetSetPoint, {0xFA, 0x00}});
     EXPECT_EQ(std::count_if(log.begin(), log.end(),
                             [&](const sim::LogEntry& e) { return e.bytes == expected; }),
@@ -229,8 +223,10 @@ TEST_P(TambelSimulatorPass, SwitchesTheUnitsOutputsStepByStep)
     EXPECT_TRUE(desktop.calls().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Program1, TambelSimulatorPass, ::testing::ValuesIn(kProgram1Passes));
-INSTANTIATE_TEST_SUITE_P(Program2, TambelSimulatorPass, ::testing::ValuesIn(kProgram2Passes));
+INSTANTIATE_TEST_SUITE_P(Program1, TambelSimulatorPass, ::testing::ValuesIn(kProgram1Passes),
+                         [](const auto& info) { return passName(info.param); });
+INSTANTIATE_TEST_SUITE_P(Program2, TambelSimulatorPass, ::testing::ValuesIn(kProgram2Passes),
+                         [](const auto& info) { return passName(info.param); });
 
 TEST_F(TambelSimulator, StopInAWaitLeavesTheOutputsAsTheLastStepLeftThem)
 {
@@ -273,7 +269,7 @@ TEST_P(TambelSimulatorFailure, EndsTheCommandWithTheUnitsAnswer)
 {
     const SimFailureCase& c = GetParam();
     startUnit(c.present);
-    server->faults().add(c.fault);
+    link->server().faults().add(c.fault);
     openPort(true);
     form().SelectCycle->setEditText(c.program);
     stopInWait(1000);
@@ -337,7 +333,7 @@ TEST_F(TambelSimulator, OpenCommunicationsOfAMissingPortSaysSoAndChangesNoContro
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "Could not open Port");
     // The right port still opens afterwards.
-    form().ComPortSelect->setEditText(QString::fromStdString(server->path()));
+    form().ComPortSelect->setEditText(QString::fromStdString(link->port()));
     form().OpenCommunications->click();
     EXPECT_EQ(controlsOf(form()), kPortOpen);
 }
@@ -359,7 +355,7 @@ TEST_F(TambelSimulator, ASessionFollowsTheEnablingTable)
     startUnit(0x03);
     EXPECT_EQ(controlsOf(form()), kFirstLoad);
     openPort();
-    EXPECT_FALSE(portIsFree(server->path()));
+    EXPECT_FALSE(portIsFree(link->port()));
 
     Controls running{};
     waits.onWait = [&](int count) {
@@ -381,7 +377,7 @@ TEST_F(TambelSimulator, ASessionFollowsTheEnablingTable)
 
     form().CloseCommunications->click();
     EXPECT_EQ(controlsOf(form()), kPortClosed);
-    EXPECT_TRUE(portIsFree(server->path()));
+    EXPECT_TRUE(portIsFree(link->port()));
     EXPECT_TRUE(desktop.calls().empty());
 }
 
@@ -400,7 +396,7 @@ TEST_F(TambelSimulator, ClosingTheWindowDuringARunStopsItAndClosesThePort)
     EXPECT_FALSE(form().isVisible());
     EXPECT_FALSE(form().hasLinkObject());
     EXPECT_EQ(outputs(), 0x02);
-    EXPECT_TRUE(portIsFree(server->path()));
+    EXPECT_TRUE(portIsFree(link->port()));
     EXPECT_TRUE(desktop.calls().empty());
 }
 
