@@ -3,9 +3,9 @@
 #include "Tambel/INI.h"
 #include "Tambel/Pictures.h"
 #include "Tambel/Programs.h"
-#include "Tambel/SerialPorts.h"
 #include "platform/basic/basic.h"
 #include "platform/desktop/desktop.h"
+#include "platform/serial/devices.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -96,7 +96,13 @@ Form1::Form1(Form1Setup setup, QWidget* parent)
                                                    : setup.programFolder)
 {
     buildControls();
-    ComPortSelect->addItems(setup.ports ? *setup.ports : serialPortNames());
+    if (setup.ports) {
+        ComPortSelect->addItems(*setup.ports);
+    } else {
+        for (const std::string& device : kivo::serial::presentDevices()) {
+            ComPortSelect->addItem(QString::fromStdString(device));
+        }
+    }
     ComPortSelect->setCurrentIndex(ComPortSelect->count() > 0 ? 0 : -1);
     Form_Load(setup.createLink ? std::move(setup.createLink) : LinkFactory(activateLink));
 }

@@ -48,7 +48,7 @@ struct Form1Setup {
     WaitClock* waits = nullptr;
     // Where "scale.ini" lies. Default: the folder of the running program.
     QString programFolder;
-    // The items of the port list. Default: serialPortNames().
+    // The items of the port list. Default: the serial devices present.
     std::optional<QStringList> ports;
 };
 

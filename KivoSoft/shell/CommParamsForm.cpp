@@ -2,9 +2,9 @@
 
 #include "KivoSoft/model/INI.h"
 #include "KivoSoft/model/KivoGlobals.h"
-#include "KivoSoft/shell/SerialDevices.h"
 #include "KivoSoft/shell/ShellPictures.h"
 #include "platform/desktop/desktop.h"
+#include "platform/serial/devices.h"
 
 #include <QAbstractItemView>
 #include <QIcon>
@@ -105,7 +105,10 @@ void CommParamsForm::Form_Load()
 {
     Com->setText(KivoGlobals::DefaultComPort);
     ComPort->clear();
-    ComPort->addItems(serialDevicesPresent(m_deviceFolder));
+    for (const std::string& device :
+         kivo::serial::presentDevices(m_deviceFolder.toStdString(), m_systemFolder.toStdString())) {
+        ComPort->addItem(QString::fromStdString(device));
+    }
     ComPort->setEditText(KivoGlobals::DefaultComPort);
     ComPort->setFocus();
 }

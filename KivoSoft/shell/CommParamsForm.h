@@ -35,8 +35,13 @@ public:
     // Unloads; nothing changes.
     void CancelButton_Click();
 
-    // Where the list looks for serial devices: "/dev" unless a test points it elsewhere.
-    void setDeviceFolder(const QString& folder) { m_deviceFolder = folder; }
+    // Where the list looks for serial devices and their drivers' reports: "/dev" and "/sys"
+    // unless a test points them elsewhere.
+    void setDeviceFolders(const QString& devFolder, const QString& sysFolder)
+    {
+        m_deviceFolder = devFolder;
+        m_systemFolder = sysFolder;
+    }
 
     QLabel* Label3;
     QLabel* Label2;
@@ -54,6 +59,7 @@ public:
 
 private:
     QString m_deviceFolder = QStringLiteral("/dev");
+    QString m_systemFolder = QStringLiteral("/sys");
 };
 
 } // namespace KivoSoft

@@ -1,5 +1,4 @@
 #include "KivoSoft/shell/CommParamsForm.h"
-#include "KivoSoft/shell/SerialDevices.h"
 #include "KivoSoft/shell/frmAboutKivo.h"
 #include "KivoSoft/shell/frmPleaseWait.h"
 #include "KivoSoft/shell/tests/shell_fixture.h"
@@ -26,7 +25,7 @@ protected:
     {
         ShellTest::SetUp();
         ASSERT_TRUE(QDir(folder.path()).mkpath(QStringLiteral("dev/serial/by-id")));
-        dialog.setDeviceFolder(path("dev"));
+        dialog.setDeviceFolders(path("dev"), path("sys"));
         writeBytes(path("KivoGui.ini"), Ini);
         KivoGlobals::DefaultComPort = QStringLiteral("/dev/ttyS0");
     }
@@ -109,9 +108,9 @@ TEST_F(PortDialog, ListsTheSerialDevicesPresentAndShowsThePortInUse)
         listed << dialog.ComPort->itemText(i);
     }
     const QString dev = path("dev/");
-    EXPECT_EQ(listed, QStringList({dev + "ttyS0", dev + "ttyS2", dev + "ttyS10", dev + "ttyUSB",
-                                   dev + "ttyUSB0", dev + "ttyACM1",
-                                   dev + "serial/by-id/usb-Adapter_A1-if00-port0"}));
+    EXPECT_EQ(listed,
+              QStringList({dev + "ttyS0", dev + "ttyS2", dev + "ttyS10", dev + "ttyUSB0",
+                           dev + "ttyACM1", dev + "serial/by-id/usb-Adapter_A1-if00-port0"}));
     EXPECT_EQ(dialog.Com->text(), QStringLiteral("/dev/pts/7"));
     EXPECT_EQ(dialog.ComPort->currentText(), QStringLiteral("/dev/pts/7"));
 
@@ -238,13 +237,6 @@ TEST_F(PortDialog, AnUnwritableFileIsReportedAndThePortStillTaken)
                   path("plain/KivoGui.ini"));
     EXPECT_EQ(messages()[0].title, QStringLiteral("Error"));
     EXPECT_EQ(messages()[0].style, kivo::desktop::vbCritical + kivo::desktop::vbOKOnly);
-}
-
-TEST(SerialDevices, NonePresentInAnEmptyOrMissingFolder)
-{
-    QTemporaryDir empty;
-    EXPECT_TRUE(serialDevicesPresent(empty.path()).isEmpty());
-    EXPECT_TRUE(serialDevicesPresent(empty.filePath(QStringLiteral("missing"))).isEmpty());
 }
 
 // ---- Wait box
