@@ -682,7 +682,7 @@ TEST_F(Operations, ANonZeroElementSetsOnlyItsOwnBit)
 
 TEST_F(Operations, SwitchingSendsTheStateByteNeverTheBoolean)
 {
-    bus.unit(kUnit)->slots[1] = kivo::unitsim::Module::ofType(1);
+    bus.unit(kUnit)->fitted[1] = kivo::unitsim::Module::ofType(1);
     const Bytes on = {0x06, 0x03, 0x02, 0x01, 0x1F, 0xEF};
     EXPECT_EQ(call(link, "SetOutputState", kUnit, I2{2}, true).status, kCmdOk);
     EXPECT_EQ(call(link, "SetOutputState", kUnit, I2{2}, I2{-1}).status, kCmdOk);

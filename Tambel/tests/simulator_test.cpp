@@ -97,7 +97,7 @@ protected:
             if (present & (1 << (slot - 1))) {
                 sim::Module module = sim::Module::ofType(kTypes[slot]);
                 module.outputOn = false;
-                unit.slots[slot - 1] = module;
+                unit.fitted[slot - 1] = module;
             }
         }
         sim::Bus bus;

@@ -374,7 +374,7 @@ TEST_F(EndToEnd, MonitorReadSkipsWhatTheRefreshReadsItselfWhileLogging)
 
 TEST_F(EndToEnd, PresenceAddressesTheFittedSlotsOfTheUnitBeingRead)
 {
-    sim.bus().unit(3)->slots[4].reset(); // slots 1 and 3: presence 0x05
+    sim.bus().unit(3)->fitted[4].reset(); // slots 1 and 3: presence 0x05
     KivoGlobals::SelectedUnitId = "5";
     requests();
     KivoData unit;

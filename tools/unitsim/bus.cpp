@@ -389,14 +389,14 @@ Module Module::ofType(int type)
 
 bool Unit::hasModule(int slot) const
 {
-    return slot >= 1 && slot <= 5 && slots[slot - 1].has_value();
+    return slot >= 1 && slot <= 5 && fitted[slot - 1].has_value();
 }
 
 Module& Unit::module(int slot)
 {
     if (!hasModule(slot))
         throw std::out_of_range("no module in slot " + std::to_string(slot));
-    return *slots[slot - 1];
+    return *fitted[slot - 1];
 }
 
 const Module& Unit::module(int slot) const
@@ -613,24 +613,24 @@ Bus Bus::defaultBus()
     Bus bus;
 
     Unit one = defaultUnit(1, 0x000A0C, 0x10);
-    one.slots[0] = defaultModule(1, 0x11, 0, 1);
-    one.slots[1] = defaultModule(2, 0x21, 100, 1);
-    one.slots[2] = defaultModule(3, 0x31, 250, 2);
-    one.slots[3] = defaultModule(4, 0x41, 500, 2);
-    one.slots[4] = defaultModule(5, 0x51, 1000, 3);
+    one.fitted[0] = defaultModule(1, 0x11, 0, 1);
+    one.fitted[1] = defaultModule(2, 0x21, 100, 1);
+    one.fitted[2] = defaultModule(3, 0x31, 250, 2);
+    one.fitted[3] = defaultModule(4, 0x41, 500, 2);
+    one.fitted[4] = defaultModule(5, 0x51, 1000, 3);
     bus.add(std::move(one));
 
     Unit three = defaultUnit(3, 0x000102, 0x30);
-    three.slots[0] = defaultModule(2, 0x61, 200, 1);
-    three.slots[2] = defaultModule(1, 0x71, 200, 1);
-    three.slots[4] = defaultModule(3, 0x81, 400, 1);
-    three.slots[4]->outputOn = false;
-    three.slots[4]->flags = 0x00;
+    three.fitted[0] = defaultModule(2, 0x61, 200, 1);
+    three.fitted[2] = defaultModule(1, 0x71, 200, 1);
+    three.fitted[4] = defaultModule(3, 0x81, 400, 1);
+    three.fitted[4]->outputOn = false;
+    three.fitted[4]->flags = 0x00;
     bus.add(std::move(three));
 
     Unit five = defaultUnit(5, 0x01000F, 0x70);
-    five.slots[0] = defaultModule(2, 0x91, 0, 1);
-    five.slots[1] = defaultModule(4, 0xA1, 300, 1);
+    five.fitted[0] = defaultModule(2, 0x91, 0, 1);
+    five.fitted[1] = defaultModule(4, 0xA1, 300, 1);
     bus.add(std::move(five));
 
     return bus;

@@ -89,7 +89,7 @@ struct Unit {
     std::uint8_t globalOutputState = 0x02; // bit 1: global output on
     std::uint8_t groupState = 0x04;        // bit 2: group on
     UnitStatus status = {};
-    std::array<std::optional<Module>, 5> slots = {}; // slot 1 is slots[0]
+    std::array<std::optional<Module>, 5> fitted = {}; // slot 1 is fitted[0]
 
     bool hasModule(int slot) const;
     Module& module(int slot); // throws std::out_of_range for a slot without a module

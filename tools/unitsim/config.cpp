@@ -290,7 +290,7 @@ Bus busFromConfig(std::string_view text)
             }
         Module m = Module::ofType(type);
         applyEntries(m, s, moduleSetters(), "type");
-        unit.slots[n.slot - 1] = std::move(m);
+        unit.fitted[n.slot - 1] = std::move(m);
     }
     if (units.empty())
         throw ConfigError("no units described");

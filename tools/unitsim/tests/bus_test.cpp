@@ -72,8 +72,8 @@ Bus fullUnitThree()
     u.id = 3;
     u.signalPolarity = 0x0A;
     for (int type = 1; type <= 5; ++type)
-        u.slots[type - 1] = Module::ofType(type);
-    u.slots[1]->outputOn = false;
+        u.fitted[type - 1] = Module::ofType(type);
+    u.fitted[1]->outputOn = false;
     bus.add(u);
     return bus;
 }
