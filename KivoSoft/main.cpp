@@ -12,8 +12,8 @@ int main(int argc, char* argv[])
 
     using KivoSoft::MainForm;
     MainForm& window = KivoSoft::Forms::mainForm();
-    // The monitor window and the configuration window are handed to the main window here, with
-    // setMonitorForm() and setSupplyConfig(), once they exist.
+    // The monitor window and the configuration window install their instances here, with
+    // Forms::setMonitorFormInstance() and Forms::setSupplyConfigInstance(), once they exist.
     int status = 0;
     switch (window.Form_Load()) {
     case MainForm::Loaded::Yes:

@@ -15,6 +15,8 @@ std::unique_ptr<MainForm> mainInstance;
 std::unique_ptr<CommParamsForm> portInstance;
 std::unique_ptr<frmAboutKivo> aboutInstance;
 std::unique_ptr<frmPleaseWait> waitInstance;
+WindowInstance monitorInstance;
+WindowInstance configInstance;
 
 template <class Window> Window& instance(std::unique_ptr<Window>& slot)
 {
@@ -44,6 +46,26 @@ frmAboutKivo& aboutKivo()
 frmPleaseWait& pleaseWait()
 {
     return instance(waitInstance);
+}
+
+void setMonitorFormInstance(WindowInstance instance)
+{
+    monitorInstance = std::move(instance);
+}
+
+void setSupplyConfigInstance(WindowInstance instance)
+{
+    configInstance = std::move(instance);
+}
+
+QWidget* monitorForm()
+{
+    return monitorInstance ? monitorInstance() : nullptr;
+}
+
+QWidget* supplyConfig()
+{
+    return configInstance ? configInstance() : nullptr;
 }
 
 void deleteAll()

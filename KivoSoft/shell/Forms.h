@@ -9,7 +9,17 @@
 //     wait.lblProgress->setText(QStringLiteral("Unit 7"));
 //     wait.hide();
 //     Forms::mainForm().show();              // a window that closes shows the main window again
+//
+// The monitor window and the configuration window are built on top of the shell, so the program
+// installs how each one's instance is reached; every window then finds them here:
+//
+//     Forms::setMonitorFormInstance([] { return &monitorFormInstance(); });
+//     if (QWidget* config = Forms::supplyConfig()) { hide(); config->show(); }
 #pragma once
+
+#include <functional>
+
+class QWidget;
 
 namespace KivoSoft {
 
@@ -24,6 +34,14 @@ MainForm& mainForm();
 CommParamsForm& commParamsForm();
 frmAboutKivo& aboutKivo();
 frmPleaseWait& pleaseWait();
+
+// The monitor and configuration windows' one instance each, or nullptr while the program has
+// installed none (the commands that lead to them then do nothing).
+using WindowInstance = std::function<QWidget*()>;
+void setMonitorFormInstance(WindowInstance instance);
+void setSupplyConfigInstance(WindowInstance instance);
+QWidget* monitorForm();
+QWidget* supplyConfig();
 
 // Deletes every instance. The program calls it once its event loop has returned; tests call it
 // after each case. A QApplication must still exist.

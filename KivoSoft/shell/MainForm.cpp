@@ -249,12 +249,12 @@ MainForm::Loaded MainForm::Form_Load()
 
 void MainForm::Image2_Click()
 {
-    // Until the program hands in the monitor window there is nowhere to go, and the main
+    // Until the program installs the monitor window there is nowhere to go, and the main
     // window stays as it is.
-    if (!m_monitorForm) {
+    QWidget* monitor = Forms::monitorForm();
+    if (!monitor) {
         return;
     }
-    QWidget* monitor = m_monitorForm();
     hide();
     monitor->show();
 }
@@ -266,12 +266,13 @@ void MainForm::View_Click()
 
 void MainForm::Picture1_Click()
 {
-    // Until the program hands in the configuration window there is nowhere to go, and the main
+    // Until the program installs the configuration window there is nowhere to go, and the main
     // window stays as it is.
-    if (!m_supplyConfig) {
+    QWidget* config = Forms::supplyConfig();
+    if (!config) {
         return;
     }
-    m_supplyConfig()->show();
+    config->show();
     hide();
 }
 

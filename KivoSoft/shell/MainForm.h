@@ -69,12 +69,6 @@ public:
     // The window's load: the single-instance guard, the start-up routine, lbl and the port label.
     Loaded Form_Load();
 
-    // The windows the main window leads to. They are built on top of this one, so the program
-    // hands them in; each function gives the window's one instance, created on first use.
-    using WindowInstance = std::function<QWidget*()>;
-    void setMonitorForm(WindowInstance monitor) { m_monitorForm = std::move(monitor); }
-    void setSupplyConfig(WindowInstance config) { m_supplyConfig = std::move(config); }
-
     // Hide the main window, then show the monitor window.
     void Image2_Click();
     void View_Click();
@@ -167,8 +161,6 @@ private:
 
     kivo::desktop::SingleInstance m_instance;
     QWidget* m_surface;
-    WindowInstance m_monitorForm;
-    WindowInstance m_supplyConfig;
     bool m_resizePending = false;
 };
 

@@ -439,8 +439,8 @@ TEST_F(MainWindow, MonitorAndConfiguratorCommandsLeadToTheirWindows)
 
     QWidget monitor;
     QWidget config;
-    window->setMonitorForm([&] { return &monitor; });
-    window->setSupplyConfig([&] { return &config; });
+    Forms::setMonitorFormInstance([&] { return &monitor; });
+    Forms::setSupplyConfigInstance([&] { return &config; });
 
     QTest::mouseClick(window->Image2, Qt::LeftButton);
     EXPECT_FALSE(window->isVisible());
@@ -456,6 +456,8 @@ TEST_F(MainWindow, MonitorAndConfiguratorCommandsLeadToTheirWindows)
     window->View->trigger();
     EXPECT_TRUE(monitor.isVisible());
     EXPECT_FALSE(window->isVisible());
+    Forms::setMonitorFormInstance({});
+    Forms::setSupplyConfigInstance({});
 }
 
 TEST_F(MainWindow, ExitReleasesTheLinkAndEndsTheProgram)
