@@ -73,8 +73,9 @@ std::optional<std::int16_t> keyAscii(const QKeyEvent& key)
     return std::nullopt;
 }
 
-// Every handler that may reach the port counts itself in, so the unload (which closes the port)
-// never runs under it: a title-bar close can arrive while a pumped handler waits for the unit.
+// Every handler that may reach the port counts itself in, so neither the unload (which closes the
+// port) nor another of them runs under it: the events pumped while it waits for the unit can carry
+// a title-bar close, or a click when the busy state found the dialog not the active window.
 class HandlerScope {
 public:
     explicit HandlerScope(int& running) : m_running(running) { ++m_running; }
@@ -437,7 +438,7 @@ void frmModuleGrouping::ShowGroupStartup()
 
 void frmModuleGrouping::cboGroup_Click()
 {
-    if (!m_loaded) {
+    if (!m_loaded || m_handlersRunning > 0) {
         return;
     }
     const HandlerScope running(m_handlersRunning);
@@ -496,7 +497,7 @@ void frmModuleGrouping::txtStartupDelay_KeyPress(std::int16_t& keyAscii)
 
 void frmModuleGrouping::cmdApply_Click()
 {
-    if (!m_loaded) {
+    if (!m_loaded || m_handlersRunning > 0) {
         return;
     }
     // Settings that could not be read are not written back as guesses.
@@ -583,7 +584,7 @@ void frmModuleGrouping::cmdApply_Click()
 
 void frmModuleGrouping::cmdReset_Click()
 {
-    if (!m_loaded) {
+    if (!m_loaded || m_handlersRunning > 0) {
         return;
     }
     const HandlerScope running(m_handlersRunning);

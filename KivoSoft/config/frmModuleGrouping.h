@@ -78,6 +78,7 @@ public:
     void Form_Unload();
     bool loaded() const { return m_loaded; }
 
+    // The group change, Apply and Reset do nothing while one of them runs.
     void cboGroup_Click();
     // Every character typed into cboGroup is discarded.
     void cboGroup_KeyPress(std::int16_t& keyAscii);

@@ -12,4 +12,8 @@ if(TARGET kivox_testing)
       SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/grouping_test.cpp
               ${CMAKE_CURRENT_LIST_DIR}/tests/grouping_fixture.h
       LIBS kivo_config_grouping kivox_testing QT)
+  kivo_add_test(NAME unitid_test
+      SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/unitid_test.cpp
+              ${CMAKE_CURRENT_LIST_DIR}/tests/grouping_fixture.h
+      LIBS kivo_config_grouping kivox_testing QT)
 endif()

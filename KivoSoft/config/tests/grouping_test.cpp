@@ -616,6 +616,31 @@ TEST_F(Grouping, EscapeAndTheTitleBarCloseUnloadTheModalDialog)
     }
 }
 
+TEST_F(Grouping, NothingRunsUnderAnApplyThatWaitsForTheUnit)
+{
+    load();
+    move("Module 5");
+    requests();
+    bool nested = false;
+    setEventsRunHook([&] {
+        if (!nested) {
+            nested = true;
+            dialog->cmdApply_Click();
+            dialog->cmdReset_Click();
+            dialog->cboGroup_Click();
+            dialog->close();
+            EXPECT_TRUE(dialog->loaded());
+        }
+        QCoreApplication::processEvents();
+    });
+    dialog->cmdApply_Click();
+    setEventsRunHook({});
+    EXPECT_TRUE(nested);
+    EXPECT_EQ(requests(), (Frames{kCheck, "03 01 05 0F 01", "03 03 05 0F 01", "03 05 05 0F 01"}));
+    EXPECT_TRUE(dialog->loaded());
+    EXPECT_TRUE(desktop.calls().empty());
+}
+
 TEST_F(Grouping, WhileAnotherActionHoldsTheLinkTheDialogStaysClosed)
 {
     start(unitThree());
