@@ -11,6 +11,8 @@
 #include <QKeyEvent>
 #include <QPalette>
 
+#include <initializer_list>
+#include <optional>
 #include <string>
 #include <utility>
 

@@ -172,6 +172,32 @@ TEST_F(Grouping, TheSlotsReadAreThoseOfTheUnitTheWindowRead)
     EXPECT_TRUE(entries(dialog->lstAvailableModules).isEmpty());
 }
 
+TEST_F(Grouping, AModuleWhoseGroupIsZeroOrUnreadIsInNeitherListAndNeverWritten)
+{
+    Bus bus = unitThree();
+    bus.unit(3)->module(1).groupId = 0;
+    start(std::move(bus));
+    sim->server().faults().add(
+        {.uid = 3, .mid = 3, .cid = 0x04, .reg = 0x0F, .kind = Fault::ErrorReply});
+    host.unitId = "3";
+    G::PresentModuleBits = "10101000";
+    dialog = std::make_unique<frmModuleGrouping>();
+    ASSERT_TRUE(dialog->Form_Load(host));
+    EXPECT_EQ(dialog->GroupOfModule, (std::array<std::int16_t, 6>{0, 0, 0, 0, 0, 3}));
+    EXPECT_TRUE(entries(dialog->lstGroupModules).isEmpty());
+    EXPECT_EQ(entries(dialog->lstAvailableModules), QStringList({"Module 5"}));
+    // Logged and kept as the last error, but not shown and not an error state.
+    EXPECT_TRUE(desktop.calls().empty());
+    EXPECT_EQ(logMessages(), QStringList{"Error in GetGroupID in Unit  3 and Module 3"});
+    EXPECT_EQ(G::LastErrorText, "Error in GetGroupID in Unit 3 and Module 3 CMD_ERROR");
+    EXPECT_FALSE(G::ErrorFlag);
+
+    move("Module 5");
+    requests();
+    dialog->cmdApply_Click();
+    EXPECT_EQ(requests(), (Frames{kCheck, "03 05 05 0F 01"}));
+}
+
 TEST_F(Grouping, ShowingAGroupListsTheOthersAsAvailableAndReadsItsFirstModule)
 {
     load();
@@ -690,11 +716,17 @@ TEST_F(Grouping, HelpShowsTheGroupingTopic)
 TEST_F(Grouping, EveryCaptionFitsItsControlAndNoControlsOverlap)
 {
     load();
-    showGroup(3);
     dialog->show();
-    // KIVO_GRAB_DIR keeps a picture of the dialog for a look by eye.
-    if (const QByteArray dir = qgetenv("KIVO_GRAB_DIR"); !dir.isEmpty()) {
-        dialog->grab().save(QDir(QString::fromLocal8Bit(dir)).filePath("frmModuleGrouping.png"));
+    // KIVO_GRAB_DIR keeps pictures of the dialog for a look by eye: at load and with group 3.
+    const QByteArray grabs = qgetenv("KIVO_GRAB_DIR");
+    if (!grabs.isEmpty()) {
+        dialog->grab().save(
+            QDir(QString::fromLocal8Bit(grabs)).filePath("frmModuleGrouping-1.png"));
+    }
+    showGroup(3);
+    if (!grabs.isEmpty()) {
+        dialog->grab().save(
+            QDir(QString::fromLocal8Bit(grabs)).filePath("frmModuleGrouping-3.png"));
     }
     const QList<QWidget*> controls = dialog->findChildren<QWidget*>();
     for (QWidget* control : controls) {
