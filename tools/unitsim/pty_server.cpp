@@ -178,6 +178,9 @@ void PtyServer::process(const Bytes& request)
     if (out.bytes.empty())
         return;
     send(out.bytes);
+    if (out.later.empty() || !waitUntil(Clock::now() + std::chrono::milliseconds(out.laterDelayMs)))
+        return;
+    send(out.later);
 }
 
 void PtyServer::run()
