@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -496,16 +497,33 @@ RegistryFile::RegistryFile(std::string path) : path_(std::move(path))
 
 HRESULT RegistryFile::read(Registry& out, std::string* message) const
 {
-    FileDescriptor fd(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
+    const auto refuse = [&](const std::string& why) {
+        if (message) {
+            *message = why;
+        }
+        return REGDB_E_READREGDB;
+    };
+    // Without O_NONBLOCK a FIFO would hold the open until someone writes to it; whatever the
+    // path is, it is looked at before a byte of it is read.
+    FileDescriptor fd(::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (fd.get() < 0) {
         if (errno == ENOENT) {
             out = Registry();
             return S_OK;
         }
-        if (message) {
-            *message = systemError("cannot open the registry file", path_);
-        }
-        return REGDB_E_READREGDB;
+        return refuse(systemError("cannot open the registry file", path_));
+    }
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) {
+        return refuse(systemError("cannot read the registry file", path_));
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return refuse("the registry file " + path_ + " is not a regular file");
+    }
+    const std::string tooLarge = "the registry file " + path_ + " is larger than any registry (" +
+                                 std::to_string(kMaxRegistryFileSize / (1024 * 1024)) + " MiB)";
+    if (static_cast<std::uintmax_t>(st.st_size) > kMaxRegistryFileSize) {
+        return refuse(tooLarge);
     }
     std::string text;
     char buffer[8192];
@@ -515,15 +533,16 @@ HRESULT RegistryFile::read(Registry& out, std::string* message) const
             continue;
         }
         if (n < 0) {
-            if (message) {
-                *message = systemError("cannot read the registry file", path_);
-            }
-            return REGDB_E_READREGDB;
+            return refuse(systemError("cannot read the registry file", path_));
         }
         if (n == 0) {
             break;
         }
         text.append(buffer, static_cast<std::size_t>(n));
+        // Someone else's file may grow while it is read.
+        if (text.size() > kMaxRegistryFileSize) {
+            return refuse(tooLarge);
+        }
     }
     std::string error;
     const HRESULT hr = Registry::parse(text, out, &error);
@@ -565,6 +584,15 @@ HRESULT RegistryFile::update(const Change& change, std::string* message)
         return hr;
     }
     const std::string text = registry.serialize();
+    // A file that no read would take back.
+    if (text.size() > kMaxRegistryFileSize) {
+        if (message) {
+            *message = "the registry file " + path_ + " would be larger than any registry (" +
+                       std::to_string(kMaxRegistryFileSize / (1024 * 1024)) +
+                       " MiB); nothing is written";
+        }
+        return REGDB_E_WRITEREGDB;
+    }
     std::string temp = path_ + ".XXXXXX";
     FileDescriptor out(::mkostemp(temp.data(), O_CLOEXEC));
     if (out.get() < 0) {
