@@ -3,6 +3,7 @@
 #include "platform/automation/text.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include <map>
 #include <utility>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
@@ -197,6 +199,38 @@ bool writeAll(int fd, std::string_view data)
         data.remove_prefix(static_cast<std::size_t>(n));
     }
     return true;
+}
+
+// A writer's temporary file beside the registry file: its name, this and six characters of
+// mkostemp's.
+constexpr std::string_view kTempInfix = ".tmp-";
+
+// Removes the temporary files beside `path` that writers killed part way left.
+void removeTemporaryFiles(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    const std::string prefix =
+        (slash == std::string::npos ? path : path.substr(slash + 1)) + std::string(kTempInfix);
+    DIR* folder = ::opendir(dir.c_str());
+    if (!folder) {
+        return;
+    }
+    while (const dirent* entry = ::readdir(folder)) {
+        const std::string_view name = entry->d_name;
+        if (name.size() != prefix.size() + 6 || name.substr(0, prefix.size()) != prefix ||
+            !std::all_of(name.begin() + static_cast<long>(prefix.size()), name.end(),
+                         [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; })) {
+            continue;
+        }
+        const std::string full =
+            slash == std::string::npos ? std::string(name) : dir + entry->d_name;
+        struct stat st {};
+        if (::lstat(full.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+            ::unlink(full.c_str());
+        }
+    }
+    ::closedir(folder);
 }
 
 } // namespace
@@ -593,7 +627,9 @@ HRESULT RegistryFile::update(const Change& change, std::string* message)
         }
         return REGDB_E_WRITEREGDB;
     }
-    std::string temp = path_ + ".XXXXXX";
+    // Only writers holding the lock make temporary files, so any found now is a dead one's.
+    removeTemporaryFiles(path_);
+    std::string temp = path_ + std::string(kTempInfix) + "XXXXXX";
     FileDescriptor out(::mkostemp(temp.data(), O_CLOEXEC));
     if (out.get() < 0) {
         return fail("cannot create a temporary file beside");

@@ -95,7 +95,9 @@ public:
     // never lose each other's keys and a reader never sees half a file. The folder is created when
     // missing. Nothing is written when the file cannot be read (REGDB_E_READREGDB: a corrupt file
     // is left for the user to see), when `change` fails (its HRESULT), when the result would be
-    // larger than kMaxRegistryFileSize or when writing fails (REGDB_E_WRITEREGDB).
+    // larger than kMaxRegistryFileSize or when writing fails (REGDB_E_WRITEREGDB). The temporary
+    // file ("registry.tmp-XXXXXX" beside "registry") of a writer that was killed part way is
+    // removed by the next update.
     using Change = std::function<HRESULT(Registry& registry, std::string* message)>;
     HRESULT update(const Change& change, std::string* message);
 

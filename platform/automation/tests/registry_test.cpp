@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <functional>
@@ -319,6 +320,52 @@ TEST(RegistryFile, AChangeThatWouldOutgrowAnyRegistryIsNotWritten)
               REGDB_E_WRITEREGDB);
     EXPECT_NE(message.find("larger than"), std::string::npos) << message;
     EXPECT_EQ(readText(temp.path()), before);
+}
+
+TEST(RegistryFile, TheNextWriteRemovesWhatAKilledWriterLeft)
+{
+    TempRegistry temp;
+    RegistryFile file(temp.path());
+    const auto names = [&] {
+        std::vector<std::string> found;
+        for (const auto& e : std::filesystem::directory_iterator(temp.dir())) {
+            found.push_back(e.path().filename().string());
+        }
+        std::sort(found.begin(), found.end());
+        return found;
+    };
+    const auto setA = [&](const std::string& value) {
+        return file.update(
+            [&](Registry& reg, std::string*) {
+                reg.setValue("HKCR\\A", "", value);
+                return S_OK;
+            },
+            nullptr);
+    };
+    const std::string big(1 << 20, 'v');
+    for (int round = 0; round < 20; ++round) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (int i = 0;; ++i) {
+                setA(big + std::to_string(i));
+            }
+        }
+        ::usleep(5000 + 3000 * round);
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_EQ(setA("1"), S_OK);
+        EXPECT_EQ(names(), (std::vector<std::string>{"registry", "registry.lock"}))
+            << "round " << round;
+    }
+    // Files of the user's beside it are no writer's.
+    for (const char* name : {"registry.backup", "registry.tmp-notes", "registry.tmp-abc12."}) {
+        writeText((temp.dir() / name).string(), "mine");
+    }
+    ASSERT_EQ(setA("2"), S_OK);
+    EXPECT_EQ(names(), (std::vector<std::string>{"registry", "registry.backup", "registry.lock",
+                                                 "registry.tmp-abc12.", "registry.tmp-notes"}));
 }
 
 TEST(RegistryFile, AFailedChangeWritesNothing)
