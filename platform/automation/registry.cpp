@@ -525,6 +525,23 @@ std::string defaultRegistryPath()
     return home + "/.config/kivo/registry";
 }
 
+std::optional<std::string> registryAsideName(const std::string& path)
+{
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return std::nullopt;
+    }
+    Registry ignored;
+    if (succeeded(RegistryFile(path).read(ignored, nullptr))) {
+        return std::nullopt;
+    }
+    std::string aside = path + ".damaged";
+    for (int n = 2; ::lstat(aside.c_str(), &st) == 0 && n < 1000; ++n) {
+        aside = path + ".damaged." + std::to_string(n);
+    }
+    return aside;
+}
+
 RegistryFile::RegistryFile(std::string path) : path_(std::move(path))
 {
 }

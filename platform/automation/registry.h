@@ -78,6 +78,13 @@ inline constexpr std::size_t kMaxRegistryFileSize = 8 * 1024 * 1024;
 // $XDG_CONFIG_HOME/kivo/registry, else ~/.config/kivo/registry.
 std::string defaultRegistryPath();
 
+// Where to move a registry file that exists but cannot be read as it stands (damaged, truncated,
+// too large), since registering refuses it: registering again then starts a fresh file, and the
+// old one is kept for a look. "PATH.damaged", or "PATH.damaged.2" and on when that is taken.
+// nullopt when the file reads well or is missing, and for what is no regular file (a FIFO or a
+// device is the user's to remove, never to move).
+std::optional<std::string> registryAsideName(const std::string& path = defaultRegistryPath());
+
 // The file behind a registry. A file that does not exist yet is an empty registry.
 class RegistryFile {
 public:

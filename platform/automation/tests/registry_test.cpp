@@ -368,6 +368,23 @@ TEST(RegistryFile, TheNextWriteRemovesWhatAKilledWriterLeft)
                                                  "registry.tmp-abc12.", "registry.tmp-notes"}));
 }
 
+TEST(RegistryFile, ADamagedFileIsMovedAsideToANameNotTaken)
+{
+    TempRegistry temp;
+    const std::string& path = temp.path();
+    EXPECT_EQ(registryAsideName(path), std::nullopt) << "no file yet";
+    writeText(path, "KIVO REGISTRY 1\nEND\n");
+    EXPECT_EQ(registryAsideName(path), std::nullopt) << "a good file";
+    writeText(path, "KIVO REGISTRY 1\n");
+    EXPECT_EQ(registryAsideName(path), path + ".damaged");
+    writeText(path + ".damaged", "an earlier one");
+    writeText(path + ".damaged.2", "and another");
+    EXPECT_EQ(registryAsideName(path), path + ".damaged.3");
+    std::filesystem::remove(path);
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    EXPECT_EQ(registryAsideName(path), std::nullopt) << "a FIFO is not moved";
+}
+
 TEST(RegistryFile, AFailedChangeWritesNothing)
 {
     TempRegistry temp;
