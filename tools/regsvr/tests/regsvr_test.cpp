@@ -149,6 +149,9 @@ TEST(Regsvr, ADamagedRegistryIsReportedAndLeftAsItWas)
         const Outcome run = regsvr(registry, args);
         EXPECT_EQ(run.exitCode, 5);
         EXPECT_NE(run.err.find("is damaged, line 2"), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("    mv " + registry.path() + " " + registry.path() + ".damaged\n"),
+                  std::string::npos)
+            << run.err;
         EXPECT_EQ(readText(registry.path()), damaged);
     }
 }
