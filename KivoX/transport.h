@@ -1,9 +1,10 @@
 // The serial transport under one link object: open and configure the port, send one frame with
 // RTS raised, turn the line round after the RTS delay and read one reply of a known length.
 //
-// The order on the line for one exchange: purge TX, RTS on, write, wait until the frame has gone
-// out, spin `rtsToggleInterval()` ms, RTS off, read with the time-out, purge RX. The send and
-// receive routines take any line with the serial port's shape, so tests can watch that order.
+// The order on the line for one exchange: purge TX, purge RX, RTS on, write, wait until the frame
+// has gone out, spin `rtsToggleInterval()` ms, RTS off, read with the time-out, purge RX. The
+// send and receive routines take any line with the serial port's shape, so tests can watch that
+// order.
 #pragma once
 
 #include "platform/serial/serial.h"
@@ -59,6 +60,10 @@ template <class Line> bool writeABuffer(Line* line, const std::uint8_t* frame, s
         return false;
     }
     purgeTXBuffer(*line);
+    // What came in since the last read ended (a reply's late tail, a unit that sent its reply
+    // twice, an adapter's echo) would be read as the start of this request's reply: a byte
+    // register's reply names no register, so a stale one can pass every check.
+    purgeRXBuffer(*line);
     // A pseudo-terminal has no RTS line; like the driver call it stands for, its failure changes
     // nothing.
     (void)line->setRts(true);

@@ -3,6 +3,7 @@
 #include "Tambel/INI.h"
 #include "Tambel/Pictures.h"
 #include "Tambel/Programs.h"
+#include "platform/automation/registry.h"
 #include "platform/basic/basic.h"
 #include "platform/desktop/desktop.h"
 #include "platform/serial/devices.h"
@@ -247,9 +248,20 @@ void Form1::Form_Load(LinkFactory createLink)
     if (!why.empty()) {
         text += QStringLiteral(": ") + fromUtf8(why);
     }
-    text += QStringLiteral(".\n\nRegister the link library with\n    kivo-regsvr %1\nand start "
-                           "Tambel again.")
-                .arg(programFolder_ + QStringLiteral("/libKivoX.so"));
+    const QString library = programFolder_ + QStringLiteral("/libKivoX.so");
+    // Registering refuses a registry file it cannot read: that one goes aside first.
+    const std::string registry = kivo::automation::defaultRegistryPath();
+    if (const auto aside = kivo::automation::registryAsideName(registry)) {
+        text += QStringLiteral(".\n\nMove the registry file aside and register the link library "
+                               "again with\n    mv %1 %2\n    kivo-regsvr %3\nand start Tambel "
+                               "again (other servers that were registered in it need registering "
+                               "again too).")
+                    .arg(fromUtf8(registry), fromUtf8(*aside), library);
+    } else {
+        text += QStringLiteral(".\n\nRegister the link library with\n    kivo-regsvr %1\nand "
+                               "start Tambel again.")
+                    .arg(library);
+    }
     showMessage(text, vbOKOnly + vbCritical);
     close();
 }

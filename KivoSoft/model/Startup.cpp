@@ -3,6 +3,7 @@
 #include "KivoSoft/model/INI.h"
 #include "KivoSoft/model/KivoGlobals.h"
 #include "KivoSoft/model/Locale.h"
+#include "platform/automation/registry.h"
 #include "platform/basic/basic.h"
 #include "platform/desktop/desktop.h"
 
@@ -30,10 +31,25 @@ std::optional<std::int16_t> wholeSetting(const QString& text)
 
 void reportMissingLink(const std::string& why)
 {
+    const QString registration =
+        QStringLiteral("    kivo-regsvr %1/%2").arg(programFolder(), DeviceLinkLibrary);
+    // Registering refuses a registry file it cannot read: that one goes aside first.
+    const std::string registry = kivo::automation::defaultRegistryPath();
+    if (const auto aside = kivo::automation::registryAsideName(registry)) {
+        desktop().msgBox(
+            QStringLiteral("The device link library KivoX could not be started: %1\n\n"
+                           "Move the registry file aside, register the library again, then start "
+                           "the program again (other servers that were registered in it need "
+                           "registering again too):\n\n"
+                           "    mv %2 %3\n%4")
+                .arg(QString::fromStdString(why), QString::fromStdString(registry),
+                     QString::fromStdString(*aside), registration),
+            vbCritical + vbOKOnly, ProgramTitle);
+        return;
+    }
     desktop().msgBox(QStringLiteral("The device link library KivoX could not be started: %1\n\n"
-                                    "Register it, then start the program again:\n\n"
-                                    "    kivo-regsvr %2/%3")
-                         .arg(QString::fromStdString(why), programFolder(), DeviceLinkLibrary),
+                                    "Register it, then start the program again:\n\n%2")
+                         .arg(QString::fromStdString(why), registration),
                      vbCritical + vbOKOnly, ProgramTitle);
 }
 

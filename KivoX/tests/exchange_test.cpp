@@ -8,6 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <thread>
+
+#include <sys/ioctl.h>
 
 using namespace kivox;
 using namespace kivox::testing;
@@ -112,6 +115,81 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"bytes after the reply", {.kind = Fault::ExtraBytes, .bytes = 4}, "CMD_OK"},
         FaultCase{"a late but timely reply", {.kind = Fault::Delay, .delayMs = 10}, "CMD_OK"}),
     [](const auto& info) { return "Case" + std::to_string(info.index); });
+
+namespace {
+
+// Stale bytes on the line: what a unit sends after its reply was read must not answer the next
+// request. The pause after the first exchange lasts until those bytes are in, as a real pause
+// would; the timing that never waits cannot give a unit the time otherwise.
+class StaleBytes : public Exchange {
+protected:
+    // Until `count` bytes wait unread on the port, or a bound passes (the bytes may also have
+    // come early enough for the read's own purge).
+    void awaitUnread(int count)
+    {
+        const int fd = object->link().portHandle->fd();
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        int waiting = 0;
+        while (::ioctl(fd, FIONREAD, &waiting) == 0 && waiting < count &&
+               std::chrono::steady_clock::now() < end) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+
+    // The next byte register read of unit 3: its reply carries no register number, so a stale
+    // reply to another register would pass its checks.
+    CallResult getUnitVersion()
+    {
+        major = minor = -1;
+        return call(link, "GetUnitVersion", std::int16_t{3}, kivo::automation::byRef(major),
+                    kivo::automation::byRef(minor));
+    }
+    std::int16_t major = -1;
+    std::int16_t minor = -1;
+};
+
+} // namespace
+
+TEST_F(StaleBytes, ARepeatedReplyIsNotTakenForTheNextOne)
+{
+    setParams(1, 1);
+    server->faults().add({.kind = Fault::RepeatedReply, .delayMs = 20});
+    bool waited = false;
+    timing.onSleep = [&] {
+        if (!std::exchange(waited, true)) {
+            awaitUnread(6);
+        }
+    };
+    ASSERT_EQ(getUnitId().status, kCmdOk);
+    EXPECT_EQ(unitId, 3);
+    ASSERT_EQ(getUnitVersion().status, kCmdOk);
+    EXPECT_EQ(major, 2) << "unit 3 is version 0x45, not the repeated unit ID 3";
+    EXPECT_EQ(minor, 5);
+    EXPECT_EQ(getUnitId().status, kCmdOk);
+    EXPECT_EQ(unitId, 3);
+}
+
+TEST_F(StaleBytes, ALateTailWithAShortRtsDelaySpoilsOnlyItsOwnExchange)
+{
+    const int previous = rtsToggleInterval();
+    setRtsToggleInterval(0);
+    setParams(1, 1);
+    // The head of the reply, a stall longer than a read waits for the next byte, the tail.
+    server->faults().add({.kind = Fault::LateTail, .delayMs = 40, .bytes = 3});
+    bool waited = false;
+    timing.onSleep = [&] {
+        if (!std::exchange(waited, true)) {
+            awaitUnread(3);
+        }
+    };
+    getUnitId(); // fails unless the machine was too slow to see the stall
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(getUnitVersion().status, kCmdOk) << "exchange " << i << " after the tail";
+        EXPECT_EQ(major, 2);
+        EXPECT_EQ(minor, 5);
+    }
+    setRtsToggleInterval(previous);
+}
 
 TEST_F(Exchange, EveryAttemptPausesAPassingOneToo)
 {

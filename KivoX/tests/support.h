@@ -11,6 +11,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,12 +33,17 @@ public:
         sleeps.push_back(ms);
         advance(ms);
         note("sleep " + std::to_string(static_cast<int>(ms)));
+        if (onSleep) {
+            onSleep();
+        }
     }
 
     std::vector<double> spins;
     std::vector<double> sleeps;
     // When set, every spin and sleep is also written here, in order with other events.
     std::vector<std::string>* events = nullptr;
+    // When set, runs in every sleep: what a real pause would have let happen meanwhile.
+    std::function<void()> onSleep;
 
 private:
     void advance(double ms)

@@ -58,8 +58,9 @@ TEST_F(RtsDelay, OneExchangeInTheOrderTheLineNeeds)
 
     ASSERT_TRUE(writeABuffer(&line, frame, sizeof frame));
     EXPECT_EQ(readABuffer(&line, reply, sizeof reply, 2000, timing), 6u);
-    EXPECT_EQ(events, (std::vector<std::string>{"purge TX", "RTS on", "write 6", "spin 10",
-                                                "RTS off", "read 6 within 2000", "purge RX"}));
+    EXPECT_EQ(events,
+              (std::vector<std::string>{"purge TX", "purge RX", "RTS on", "write 6", "spin 10",
+                                        "RTS off", "read 6 within 2000", "purge RX"}));
 }
 
 TEST_F(RtsDelay, ZeroDropsRtsRightAfterTheWrite)
@@ -81,7 +82,7 @@ TEST(Transport, AFailedWriteLeavesRtsRaised)
     RecordingLine line{events, false, 0};
     const std::uint8_t frame[5] = {};
     EXPECT_FALSE(writeABuffer(&line, frame, sizeof frame));
-    EXPECT_EQ(events, (std::vector<std::string>{"purge TX", "RTS on", "write 5"}));
+    EXPECT_EQ(events, (std::vector<std::string>{"purge TX", "purge RX", "RTS on", "write 5"}));
 }
 
 TEST(Transport, NoPortWritesAndReadsNothing)

@@ -4,6 +4,8 @@
 #include "Tambel/tests/fake_link.h"
 #include "Tambel/tests/form1_support.h"
 
+#include "platform/automation/call.h"
+#include "platform/automation/tests/test_support.h"
 #include "platform/desktop/recording_desktop.h"
 
 #include <QCoreApplication>
@@ -282,6 +284,33 @@ TEST_F(TambelForm, ALinkObjectThatCannotBeCreatedIsReportedAndTheWindowCloses)
               "and start Tambel again.");
     EXPECT_EQ(box.title, "Tambel");
     EXPECT_EQ(box.style, vbOKOnly + vbCritical);
+}
+
+TEST_F(TambelForm, ADamagedRegistryIsReportedWithItsLineAndHowToStartAfresh)
+{
+    kivo::automation::testing::TempRegistry registry;
+    kivo::automation::testing::writeText(registry.path(),
+                                         "KIVO REGISTRY 1\n[HKEY_CLASSES_ROOT\\Half\n");
+    Form1Setup setup;
+    setup.createLink = [](std::string* why) {
+        return kivo::automation::createObject(kLinkProgId, nullptr, why);
+    };
+    setup.waits = &waits;
+    setup.programFolder = "/opt/kivo/bin";
+    setup.ports = QStringList{};
+    Form1 f(setup);
+    EXPECT_FALSE(f.hasLinkObject());
+    const std::string file = registry.path();
+    EXPECT_EQ(onlyMessage().text.toStdString(),
+              "The link object \"Kivox.kivo.1\" could not be created: the registry file " + file +
+                  " is damaged, line 2: a key line must end with ].\n\n"
+                  "Move the registry file aside and register the link library again with\n"
+                  "    mv " +
+                  file + " " + file +
+                  ".damaged\n"
+                  "    kivo-regsvr /opt/kivo/bin/libKivoX.so\n"
+                  "and start Tambel again (other servers that were registered in it need "
+                  "registering again too).");
 }
 
 // ---- Reset

@@ -3,12 +3,15 @@
 #include "platform/automation/text.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <utility>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
@@ -196,6 +199,38 @@ bool writeAll(int fd, std::string_view data)
         data.remove_prefix(static_cast<std::size_t>(n));
     }
     return true;
+}
+
+// A writer's temporary file beside the registry file: its name, this and six characters of
+// mkostemp's.
+constexpr std::string_view kTempInfix = ".tmp-";
+
+// Removes the temporary files beside `path` that writers killed part way left.
+void removeTemporaryFiles(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    const std::string prefix =
+        (slash == std::string::npos ? path : path.substr(slash + 1)) + std::string(kTempInfix);
+    DIR* folder = ::opendir(dir.c_str());
+    if (!folder) {
+        return;
+    }
+    while (const dirent* entry = ::readdir(folder)) {
+        const std::string_view name = entry->d_name;
+        if (name.size() != prefix.size() + 6 || name.substr(0, prefix.size()) != prefix ||
+            !std::all_of(name.begin() + static_cast<long>(prefix.size()), name.end(),
+                         [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; })) {
+            continue;
+        }
+        const std::string full =
+            slash == std::string::npos ? std::string(name) : dir + entry->d_name;
+        struct stat st {};
+        if (::lstat(full.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+            ::unlink(full.c_str());
+        }
+    }
+    ::closedir(folder);
 }
 
 } // namespace
@@ -490,22 +525,56 @@ std::string defaultRegistryPath()
     return home + "/.config/kivo/registry";
 }
 
+std::optional<std::string> registryAsideName(const std::string& path)
+{
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return std::nullopt;
+    }
+    Registry ignored;
+    if (succeeded(RegistryFile(path).read(ignored, nullptr))) {
+        return std::nullopt;
+    }
+    std::string aside = path + ".damaged";
+    for (int n = 2; ::lstat(aside.c_str(), &st) == 0 && n < 1000; ++n) {
+        aside = path + ".damaged." + std::to_string(n);
+    }
+    return aside;
+}
+
 RegistryFile::RegistryFile(std::string path) : path_(std::move(path))
 {
 }
 
 HRESULT RegistryFile::read(Registry& out, std::string* message) const
 {
-    FileDescriptor fd(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
+    const auto refuse = [&](const std::string& why) {
+        if (message) {
+            *message = why;
+        }
+        return REGDB_E_READREGDB;
+    };
+    // Without O_NONBLOCK a FIFO would hold the open until someone writes to it; whatever the
+    // path is, it is looked at before a byte of it is read.
+    FileDescriptor fd(::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (fd.get() < 0) {
         if (errno == ENOENT) {
             out = Registry();
             return S_OK;
         }
-        if (message) {
-            *message = systemError("cannot open the registry file", path_);
-        }
-        return REGDB_E_READREGDB;
+        return refuse(systemError("cannot open the registry file", path_));
+    }
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) {
+        return refuse(systemError("cannot read the registry file", path_));
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return refuse("the registry file " + path_ + " is not a regular file");
+    }
+    const std::string tooLarge = "the registry file " + path_ + " is larger than any registry (" +
+                                 std::to_string(kMaxRegistryFileSize / (1024 * 1024)) + " MiB)";
+    if (static_cast<std::uintmax_t>(st.st_size) > kMaxRegistryFileSize) {
+        return refuse(tooLarge);
     }
     std::string text;
     char buffer[8192];
@@ -515,15 +584,16 @@ HRESULT RegistryFile::read(Registry& out, std::string* message) const
             continue;
         }
         if (n < 0) {
-            if (message) {
-                *message = systemError("cannot read the registry file", path_);
-            }
-            return REGDB_E_READREGDB;
+            return refuse(systemError("cannot read the registry file", path_));
         }
         if (n == 0) {
             break;
         }
         text.append(buffer, static_cast<std::size_t>(n));
+        // Someone else's file may grow while it is read.
+        if (text.size() > kMaxRegistryFileSize) {
+            return refuse(tooLarge);
+        }
     }
     std::string error;
     const HRESULT hr = Registry::parse(text, out, &error);
@@ -565,7 +635,18 @@ HRESULT RegistryFile::update(const Change& change, std::string* message)
         return hr;
     }
     const std::string text = registry.serialize();
-    std::string temp = path_ + ".XXXXXX";
+    // A file that no read would take back.
+    if (text.size() > kMaxRegistryFileSize) {
+        if (message) {
+            *message = "the registry file " + path_ + " would be larger than any registry (" +
+                       std::to_string(kMaxRegistryFileSize / (1024 * 1024)) +
+                       " MiB); nothing is written";
+        }
+        return REGDB_E_WRITEREGDB;
+    }
+    // Only writers holding the lock make temporary files, so any found now is a dead one's.
+    removeTemporaryFiles(path_);
+    std::string temp = path_ + std::string(kTempInfix) + "XXXXXX";
     FileDescriptor out(::mkostemp(temp.data(), O_CLOEXEC));
     if (out.get() < 0) {
         return fail("cannot create a temporary file beside");

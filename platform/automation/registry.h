@@ -21,6 +21,7 @@
 
 #include "platform/automation/hresult.h"
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -69,9 +70,20 @@ private:
     std::unique_ptr<Key> top_;
 };
 
+// No registry file is larger. A registration adds well under a kilobyte, so this holds thousands
+// of servers, and a file read whole into memory stays small.
+inline constexpr std::size_t kMaxRegistryFileSize = 8 * 1024 * 1024;
+
 // The registry file named by $KIVO_REGISTRY when that is set and not empty, else
 // $XDG_CONFIG_HOME/kivo/registry, else ~/.config/kivo/registry.
 std::string defaultRegistryPath();
+
+// Where to move a registry file that exists but cannot be read as it stands (damaged, truncated,
+// too large), since registering refuses it: registering again then starts a fresh file, and the
+// old one is kept for a look. "PATH.damaged", or "PATH.damaged.2" and on when that is taken.
+// nullopt when the file reads well or is missing, and for what is no regular file (a FIFO or a
+// device is the user's to remove, never to move).
+std::optional<std::string> registryAsideName(const std::string& path = defaultRegistryPath());
 
 // The file behind a registry. A file that does not exist yet is an empty registry.
 class RegistryFile {
@@ -80,15 +92,19 @@ public:
     const std::string& path() const { return path_; }
 
     // Reads the file as it is now; needs no lock, since writers replace it whole.
-    // REGDB_E_READREGDB and a message when it cannot be read or is malformed.
+    // REGDB_E_READREGDB and a message naming the file when it cannot be read, is not a regular
+    // file (a FIFO, a device, a folder: refused without waiting on it or reading from it), is
+    // larger than kMaxRegistryFileSize or is malformed.
     HRESULT read(Registry& out, std::string* message) const;
 
     // Applies `change` to the registry under the file's lock and replaces the file atomically
     // (a temporary file renamed over it), so concurrent updaters, also from other processes,
     // never lose each other's keys and a reader never sees half a file. The folder is created when
     // missing. Nothing is written when the file cannot be read (REGDB_E_READREGDB: a corrupt file
-    // is left for the user to see), when `change` fails (its HRESULT) or when writing fails
-    // (REGDB_E_WRITEREGDB).
+    // is left for the user to see), when `change` fails (its HRESULT), when the result would be
+    // larger than kMaxRegistryFileSize or when writing fails (REGDB_E_WRITEREGDB). The temporary
+    // file ("registry.tmp-XXXXXX" beside "registry") of a writer that was killed part way is
+    // removed by the next update.
     using Change = std::function<HRESULT(Registry& registry, std::string* message)>;
     HRESULT update(const Change& change, std::string* message);
 

@@ -1,14 +1,17 @@
 #include "platform/profile/profile.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <climits>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
 #include <optional>
 #include <sstream>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -173,6 +176,79 @@ int getInt(std::string_view section, std::string_view key, int defaultValue,
     return static_cast<int>(std::clamp<long long>(n, INT_MIN, INT_MAX));
 }
 
+namespace {
+
+// A writer's temporary file is ".NAME.tmp-XXXXXX" beside the file NAME, locked (flock) by the
+// writer from its creation until it is renamed over NAME. One that nobody holds locked was
+// left by a writer that died.
+constexpr std::string_view kTempInfix = ".tmp-";
+constexpr std::size_t kTempSuffixLength = 6; // what mkstemp puts in place of XXXXXX
+
+bool isTempName(std::string_view name, std::string_view prefix)
+{
+    if (name.size() != prefix.size() + kTempSuffixLength ||
+        name.substr(0, prefix.size()) != prefix) {
+        return false;
+    }
+    return std::all_of(name.begin() + static_cast<long>(prefix.size()), name.end(),
+                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+}
+
+// Removes the temporary files of `prefix` in `dir` whose writers are gone. A live writer holds
+// its lock, so the try to take it fails and its file stays.
+void removeDeadWritersFiles(const std::string& dir, const std::string& prefix)
+{
+    DIR* folder = opendir(dir.c_str());
+    if (!folder) {
+        return;
+    }
+    while (const dirent* entry = readdir(folder)) {
+        if (!isTempName(entry->d_name, prefix)) {
+            continue;
+        }
+        const std::string name = dir + entry->d_name;
+        const int fd = open(name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            continue;
+        }
+        struct stat st {};
+        if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            unlink(name.c_str());
+        }
+        close(fd);
+    }
+    closedir(folder);
+}
+
+// A new temporary file at `prefix` + XXXXXX, open and locked; its name in `name`. -1 with errno
+// set on failure.
+int createLockedTemp(const std::string& prefix, std::string& name)
+{
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        std::vector<char> pattern(prefix.begin(), prefix.end());
+        pattern.insert(pattern.end(), kTempSuffixLength, 'X');
+        pattern.push_back('\0');
+        const int fd = mkostemp(pattern.data(), O_CLOEXEC);
+        if (fd < 0) {
+            return -1;
+        }
+        // Between mkostemp and flock another writer may have taken the file for a dead one's
+        // and removed it: then the name leads elsewhere, and a new file is made.
+        struct stat mine {};
+        struct stat named {};
+        if (flock(fd, LOCK_EX) == 0 && fstat(fd, &mine) == 0 && stat(pattern.data(), &named) == 0 &&
+            mine.st_dev == named.st_dev && mine.st_ino == named.st_ino) {
+            name = pattern.data();
+            return fd;
+        }
+        close(fd);
+    }
+    errno = EAGAIN;
+    return -1;
+}
+
+} // namespace
+
 bool writeString(std::string_view section, std::string_view key, std::string_view value,
                  const std::string& path, std::string* error)
 {
@@ -250,15 +326,15 @@ bool writeString(std::string_view section, std::string_view key, std::string_vie
     }
 
     const auto slash = path.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    std::string temp = (slash == std::string::npos ? std::string("./") : dir) + ".ini-XXXXXX";
-    std::vector<char> name(temp.begin(), temp.end());
-    name.push_back('\0');
-    const int fd = mkstemp(name.data());
+    const std::string dir = slash == std::string::npos ? "./" : path.substr(0, slash + 1);
+    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::string tempPrefix = "." + base + std::string(kTempInfix);
+    removeDeadWritersFiles(dir, tempPrefix);
+    std::string temp;
+    const int fd = createLockedTemp(dir + tempPrefix, temp);
     if (fd < 0) {
         return failed(path + ": cannot write in its folder (" + std::strerror(errno) + ")");
     }
-    temp = name.data();
     const mode_t mode = exists ? (st.st_mode & 07777) : 0644;
     bool ok = fchmod(fd, mode) == 0;
     std::size_t written = 0;
@@ -271,13 +347,15 @@ bool writeString(std::string_view section, std::string_view key, std::string_vie
         written += ok ? static_cast<std::size_t>(n) : 0;
     }
     ok = ok && fsync(fd) == 0;
-    const int saved = errno;
-    ok = (close(fd) == 0) && ok;
+    // The lock is held until the temporary file has its final name, so no other writer takes
+    // it for a dead one's.
     if (!ok || rename(temp.c_str(), path.c_str()) != 0) {
-        const int why = ok ? errno : saved;
+        const int why = errno;
         unlink(temp.c_str());
+        close(fd);
         return failed(path + ": write failed (" + std::strerror(why) + ")");
     }
+    close(fd);
     return true;
 }
 

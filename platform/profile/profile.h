@@ -23,8 +23,10 @@ int getInt(std::string_view section, std::string_view key, int defaultValue,
 // WritePrivateProfileStringA: sets `key` in `section` to `value`, creating the file, the section
 // and the key when missing. Every other line, comment and blank is kept, and the file keeps its
 // line endings (CRLF or LF). The file is replaced atomically, so a failure leaves the old one
-// whole. Fails (false, `error` says why) when the folder cannot be written, the file is marked
-// read-only, or a name or the value holds a line break (which would forge another line).
+// whole; the temporary file of a writer that was killed part way (".NAME.tmp-XXXXXX" beside
+// NAME) is removed by the next write of the same file. Fails (false, `error` says why) when the
+// folder cannot be written, the file is marked read-only, or a name or the value holds a line break
+// (which would forge another line).
 bool writeString(std::string_view section, std::string_view key, std::string_view value,
                  const std::string& path, std::string* error = nullptr);
 

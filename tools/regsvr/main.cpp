@@ -1,6 +1,7 @@
 // kivo-regsvr [-u] LIBRARY: registers an in-process server library (or unregisters it with -u)
 // by calling its DllRegisterServer (DllUnregisterServer) entry point.
 #include "platform/automation/activation.h"
+#include "platform/automation/registry.h"
 
 #include <cstring>
 #include <iostream>
@@ -65,6 +66,10 @@ int main(int argc, char** argv)
         return 0;
     }
     std::cerr << "kivo-regsvr: " << message << "\n";
+    if (const auto aside = registryAsideName(); aside && hr == REGDB_E_READREGDB) {
+        std::cerr << "kivo-regsvr: move it aside and register again (every server it held):\n"
+                  << "    mv " << defaultRegistryPath() << " " << *aside << "\n";
+    }
     if (hr == CO_E_DLLNOTFOUND) {
         return kCannotLoad;
     }

@@ -47,6 +47,12 @@ std::uint8_t drawByte(std::mt19937& random)
     return static_cast<std::uint8_t>(random() & 0xFF);
 }
 
+// How much of the reply a late tail lets go first.
+std::size_t headLength(const Bytes& reply, const Fault& f)
+{
+    return std::min(reply.size(), f.bytes > 0 ? std::size_t(f.bytes) : reply.size() / 2);
+}
+
 Bytes alter(const Bytes& reply, const Fault& f, std::mt19937& random)
 {
     switch (f.kind) {
@@ -89,6 +95,11 @@ Bytes alter(const Bytes& reply, const Fault& f, std::mt19937& random)
         return reply;
     case Fault::RandomReply:
         return randomReply(reply, random);
+    case Fault::RepeatedReply:
+        return reply;
+    case Fault::LateTail:
+        return Bytes(reply.begin(),
+                     reply.begin() + static_cast<std::ptrdiff_t>(headLength(reply, f)));
     }
     return reply;
 }
@@ -164,6 +175,13 @@ Outcome Faults::apply(const Bytes& request, const Bytes& reply)
         Outcome o;
         o.bytes = alter(reply, e.fault, e.random);
         o.delayMs = e.fault.kind == Fault::Delay ? e.fault.delayMs : 0;
+        if (e.fault.kind == Fault::RepeatedReply) {
+            o.later = reply;
+        } else if (e.fault.kind == Fault::LateTail) {
+            o.later.assign(reply.begin() + static_cast<std::ptrdiff_t>(o.bytes.size()),
+                           reply.end());
+        }
+        o.laterDelayMs = o.later.empty() ? 0 : e.fault.delayMs;
         return o;
     }
     return {reply, 0};

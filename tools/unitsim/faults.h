@@ -25,14 +25,16 @@ struct Fault {
         WrongUid, // UID, MID or CID echoed one off (CRC right for what is sent)
         WrongMid,
         WrongCid,
-        ErrorReply,   // the 5-byte error reply (CID 0x18)
-        WrongLength,  // `bytes` data bytes more (less when negative; default one more), with a
-                      // LEN byte and CRC that fit the new length
-        WrongLenByte, // right length, LEN byte one off (CRC right for what is sent)
-        Truncated,    // only the first `bytes` bytes (default all but the last)
-        ExtraBytes,   // `bytes` bytes after the reply (default 1)
-        Delay,        // the reply, after `delayMs` milliseconds
-        RandomReply,  // a malformed frame of random length and content, from `seed`
+        ErrorReply,    // the 5-byte error reply (CID 0x18)
+        WrongLength,   // `bytes` data bytes more (less when negative; default one more), with a
+                       // LEN byte and CRC that fit the new length
+        WrongLenByte,  // right length, LEN byte one off (CRC right for what is sent)
+        Truncated,     // only the first `bytes` bytes (default all but the last)
+        ExtraBytes,    // `bytes` bytes after the reply (default 1)
+        Delay,         // the reply, after `delayMs` milliseconds
+        RandomReply,   // a malformed frame of random length and content, from `seed`
+        RepeatedReply, // the reply, then after `delayMs` the same reply once more
+        LateTail,      // the first `bytes` bytes (default half), after `delayMs` the rest
     };
     static constexpr int always = -1;
 
@@ -51,6 +53,8 @@ struct Fault {
 struct Outcome {
     Bytes bytes = {}; // empty: nothing is sent
     int delayMs = 0;
+    Bytes later = {}; // sent `laterDelayMs` after `bytes`; empty: nothing more
+    int laterDelayMs = 0;
 };
 
 // The fault list; thread-safe.

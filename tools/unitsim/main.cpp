@@ -1,12 +1,15 @@
-// kivo-unitsim [--config FILE] [--link PATH] [--pace]
+// kivo-unitsim [--config FILE] [--link PATH] [--pace] [--log FILE]
 //
 // Plays a bus of units on a pseudo-terminal until SIGINT or SIGTERM. The first line of output
-// is the terminal's path; with --link a symbolic link at PATH points to it while it runs.
+// is the terminal's path; with --link a symbolic link at PATH points to it while it runs; with
+// --log every request and reply is written to FILE ("-": standard output) as it happens.
 #include "tools/unitsim/unitsim.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -18,9 +21,22 @@ using namespace kivo::unitsim;
 
 namespace {
 
+constexpr const char* kUsage =
+    "usage: kivo-unitsim [--config FILE] [--link PATH] [--pace] [--log FILE]\n";
+
+constexpr const char* kHelp =
+    "Plays power-supply units on a pseudo-terminal until SIGINT or SIGTERM; the first line of\n"
+    "output is the terminal to open.\n"
+    "  --config FILE  the units described in FILE (default: the built-in bus)\n"
+    "  --link PATH    a symbolic link at PATH to the terminal while it runs\n"
+    "  --pace         replies at 9600 baud, 8N1 (1.04 ms a byte)\n"
+    "  --log FILE     one line per request and per reply to FILE (- for standard output):\n"
+    "                 milliseconds of the monotonic clock, request or reply, the bytes in hex\n"
+    "  --help         this text\n";
+
 int usage()
 {
-    std::fputs("usage: kivo-unitsim [--config FILE] [--link PATH] [--pace]\n", stderr);
+    std::fputs(kUsage, stderr);
     return 2;
 }
 
@@ -65,6 +81,7 @@ int main(int argc, char** argv)
 {
     std::optional<std::string> config;
     std::optional<std::string> link;
+    std::optional<std::string> logPath;
     ServerOptions options;
     options.logLimit = 0;
     for (int i = 1; i < argc; ++i) {
@@ -75,8 +92,31 @@ int main(int argc, char** argv)
             config = argv[++i];
         else if (arg == "--link" && i + 1 < argc)
             link = argv[++i];
-        else
+        else if (arg == "--log" && i + 1 < argc)
+            logPath = argv[++i];
+        else if (arg == "--help") {
+            std::fputs(kUsage, stdout);
+            std::fputs(kHelp, stdout);
+            return 0;
+        } else
             return usage();
+    }
+
+    std::FILE* log = nullptr;
+    if (logPath == "-")
+        log = stdout;
+    else if (logPath && !(log = std::fopen(logPath->c_str(), "w")))
+        return failure(*logPath + ": " + std::strerror(errno));
+    // Held until the terminal's path is out, so that on standard output it comes first even when
+    // a program finds the terminal through the link at once.
+    std::mutex outputMutex;
+    std::unique_lock pathFirst(outputMutex);
+    if (log) {
+        options.onEntry = [log, &outputMutex](const LogEntry& entry) {
+            std::lock_guard lock(outputMutex);
+            std::fprintf(log, "%s\n", logLine(entry).c_str());
+            std::fflush(log);
+        };
     }
 
     // The signals are taken by sigwait() below; the server's thread inherits the mask.
@@ -90,10 +130,13 @@ int main(int argc, char** argv)
         Bus bus = config ? loadBusFile(*config) : Bus::defaultBus();
         PtyServer server(bus, options);
         std::string error;
-        if (link && !makeLink(*link, server.path(), error))
+        if (link && !makeLink(*link, server.path(), error)) {
+            pathFirst.unlock();
             return failure(error);
+        }
         std::printf("%s\n", server.path().c_str());
         std::fflush(stdout);
+        pathFirst.unlock();
         int signal = 0;
         sigwait(&stop, &signal);
         if (link && linkTarget(*link) == server.path())

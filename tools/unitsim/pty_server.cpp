@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <system_error>
 
@@ -106,12 +107,33 @@ void PtyServer::clearLog()
 
 void PtyServer::record(LogEntry::Direction direction, Bytes bytes)
 {
+    LogEntry entry{direction, Clock::now(), std::move(bytes)};
+    if (options_.onEntry)
+        options_.onEntry(entry);
     if (options_.logLimit == 0)
         return;
     std::lock_guard lock(logMutex_);
-    log_.push_back({direction, Clock::now(), std::move(bytes)});
+    log_.push_back(std::move(entry));
     while (log_.size() > options_.logLimit)
         log_.pop_front();
+}
+
+std::string logLine(const LogEntry& entry)
+{
+    static_assert(Clock::is_steady, "the log's times come from the monotonic clock");
+    const double ms =
+        std::chrono::duration<double, std::milli>(entry.time.time_since_epoch()).count();
+    char head[48];
+    std::snprintf(head, sizeof head, "%.3f %s", ms,
+                  entry.direction == LogEntry::Request ? "request" : "reply");
+    std::string line = head;
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    for (std::uint8_t b : entry.bytes) {
+        line += ' ';
+        line += kHex[b >> 4];
+        line += kHex[b & 0xF];
+    }
+    return line;
 }
 
 // Waits until `deadline`; false when the server is stopping.
@@ -178,6 +200,9 @@ void PtyServer::process(const Bytes& request)
     if (out.bytes.empty())
         return;
     send(out.bytes);
+    if (out.later.empty() || !waitUntil(Clock::now() + std::chrono::milliseconds(out.laterDelayMs)))
+        return;
+    send(out.later);
 }
 
 void PtyServer::run()

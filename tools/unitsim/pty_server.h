@@ -22,6 +22,7 @@
 
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -29,18 +30,25 @@
 
 namespace kivo::unitsim {
 
-struct ServerOptions {
-    bool pace = false;             // send replies at 9600 baud, 8N1: 1.04 ms a byte
-    int gapMs = 50;                // a pause that ends a partial request
-    std::size_t logLimit = 100000; // entries kept; the oldest go first; 0 keeps none
-};
-
 struct LogEntry {
     enum Direction { Request, Reply };
     Direction direction = Request;
     Clock::time_point time = {}; // request: its last byte read; reply: its last byte sent
     Bytes bytes = {};            // a reply as sent, faults included
 };
+
+struct ServerOptions {
+    bool pace = false;             // send replies at 9600 baud, 8N1: 1.04 ms a byte
+    int gapMs = 50;                // a pause that ends a partial request
+    std::size_t logLimit = 100000; // entries kept; the oldest go first; 0 keeps none
+    // Called on the server's thread with every entry as it happens, whatever logLimit keeps.
+    std::function<void(const LogEntry&)> onEntry = nullptr;
+};
+
+// One line of kivo-unitsim's --log, without its line break: the entry's time in milliseconds
+// of the monotonic clock (CLOCK_MONOTONIC, as other programs read it), "request" or "reply",
+// and the bytes in hexadecimal: "5321.268 reply 06 03 1F 04 03 C9".
+std::string logLine(const LogEntry& entry);
 
 class PtyServer {
 public:

@@ -6,6 +6,8 @@
 #include "platform/automation/activation.h"
 #include "platform/automation/tests/test_support.h"
 
+#include <cstdio>
+
 using namespace KivoSoft;
 using namespace KivoSoft::testing;
 using kivo::desktop::vbCritical;
@@ -59,6 +61,28 @@ TEST_F(Startup, AMissingLibraryFileIsReportedTheSameWay)
     EXPECT_FALSE(KivoGlobals::InitializeGlobals());
     ASSERT_EQ(messages().size(), 1u);
     EXPECT_TRUE(messages()[0].text.contains("kivo-regsvr " + folder.path() + "/libKivoX.so"));
+}
+
+TEST_F(Startup, ADamagedRegistryIsReportedWithItsLineAndHowToStartAfresh)
+{
+    writeRegistry("KIVO REGISTRY 1\n[HKEY_CLASSES_ROOT\\Half\n");
+    EXPECT_FALSE(KivoGlobals::InitializeGlobals());
+    ASSERT_EQ(messages().size(), 1u);
+    const QString text = messages()[0].text;
+    const QString file = QString::fromStdString(registry.path());
+    EXPECT_TRUE(text.contains(file + " is damaged, line 2")) << text.toStdString();
+    // Registering again as it stands would be refused: the damaged file goes aside first.
+    const QString steps = "    mv " + file + " " + file + ".damaged\n" + "    kivo-regsvr " +
+                          folder.path() + "/libKivoX.so";
+    EXPECT_TRUE(text.contains(steps)) << text.toStdString();
+
+    // The advice leads somewhere: moved aside and registered anew, the program starts.
+    ASSERT_EQ(std::rename(registry.path().c_str(), (registry.path() + ".damaged").c_str()), 0);
+    std::string message;
+    ASSERT_EQ(kivo::automation::registerServerLibrary(STARTUP_LINK_STUB, false, &message),
+              kivo::automation::S_OK)
+        << message;
+    EXPECT_TRUE(KivoGlobals::InitializeGlobals());
 }
 
 class StartupWithLink : public Startup {

@@ -5,6 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <functional>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -212,6 +220,169 @@ TEST(RegistryFile, ACorruptOrTruncatedFileIsReportedAndNeverOverwritten)
         EXPECT_FALSE(changed);
         EXPECT_EQ(readText(temp.path()), damaged);
     }
+}
+
+namespace {
+
+// Runs `work` in a child process, so that a read that blocks or never ends fails the test
+// instead of hanging it: the exit status of `work`, or -1 when it had to be killed.
+int inChild(const std::function<int()>& work, int seconds = 10)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::_exit(work());
+    }
+    int status = 0;
+    for (int waited = 0; waited < seconds * 100; ++waited) {
+        if (::waitpid(child, &status, WNOHANG) == child) {
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        }
+        ::usleep(10000);
+    }
+    ::kill(child, SIGKILL);
+    ::waitpid(child, &status, 0);
+    return -1;
+}
+
+} // namespace
+
+TEST(RegistryFile, OnlyARegularFileOfARegistrysSizeIsRead)
+{
+    TempRegistry temp;
+    const std::string fifo = (temp.dir() / "fifo").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string folder = (temp.dir() / "folder").string();
+    std::filesystem::create_directory(folder);
+    // A link, so that the lock file an update makes lands in the test's folder, not in /dev.
+    const std::string zero = (temp.dir() / "zero").string();
+    std::filesystem::create_symlink("/dev/zero", zero);
+    const std::string huge = (temp.dir() / "huge").string();
+    writeText(huge, "KIVO REGISTRY 1\n");
+    std::filesystem::resize_file(huge, kMaxRegistryFileSize + 1);
+    struct Case {
+        std::string path;
+        const char* why;
+    };
+    const Case cases[] = {
+        {fifo, "is not a regular file"},
+        {zero, "is not a regular file"},
+        {folder, "is not a regular file"},
+        {huge, "is larger than"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        // Exit 1: refused as it should be; 2: anything else.
+        const int read = inChild([&] {
+            Registry r;
+            std::string message;
+            const bool refused = RegistryFile(c.path).read(r, &message) == REGDB_E_READREGDB &&
+                                 message.find(c.path) != std::string::npos &&
+                                 message.find(c.why) != std::string::npos;
+            return refused ? 1 : 2;
+        });
+        EXPECT_EQ(read, 1) << "-1: it blocked or did not end";
+        // An update refuses it too, before its change, and leaves it alone.
+        const int update = inChild([&] {
+            bool changed = false;
+            const HRESULT hr = RegistryFile(c.path).update(
+                [&](Registry&, std::string*) {
+                    changed = true;
+                    return S_OK;
+                },
+                nullptr);
+            return hr == REGDB_E_READREGDB && !changed ? 1 : 2;
+        });
+        EXPECT_EQ(update, 1) << "-1: it blocked or did not end";
+    }
+    EXPECT_EQ(std::filesystem::status(fifo).type(), std::filesystem::file_type::fifo);
+    EXPECT_EQ(std::filesystem::file_size(huge), kMaxRegistryFileSize + 1);
+}
+
+TEST(RegistryFile, AChangeThatWouldOutgrowAnyRegistryIsNotWritten)
+{
+    TempRegistry temp;
+    RegistryFile file(temp.path());
+    std::string message;
+    ASSERT_EQ(file.update(
+                  [](Registry& reg, std::string*) {
+                      reg.setValue("HKCR\\A", "", "1");
+                      return S_OK;
+                  },
+                  &message),
+              S_OK);
+    const std::string before = readText(temp.path());
+    EXPECT_EQ(file.update(
+                  [](Registry& reg, std::string*) {
+                      reg.setValue("HKCR\\A", "", std::string(kMaxRegistryFileSize, 'x'));
+                      return S_OK;
+                  },
+                  &message),
+              REGDB_E_WRITEREGDB);
+    EXPECT_NE(message.find("larger than"), std::string::npos) << message;
+    EXPECT_EQ(readText(temp.path()), before);
+}
+
+TEST(RegistryFile, TheNextWriteRemovesWhatAKilledWriterLeft)
+{
+    TempRegistry temp;
+    RegistryFile file(temp.path());
+    const auto names = [&] {
+        std::vector<std::string> found;
+        for (const auto& e : std::filesystem::directory_iterator(temp.dir())) {
+            found.push_back(e.path().filename().string());
+        }
+        std::sort(found.begin(), found.end());
+        return found;
+    };
+    const auto setA = [&](const std::string& value) {
+        return file.update(
+            [&](Registry& reg, std::string*) {
+                reg.setValue("HKCR\\A", "", value);
+                return S_OK;
+            },
+            nullptr);
+    };
+    const std::string big(1 << 20, 'v');
+    for (int round = 0; round < 20; ++round) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (int i = 0;; ++i) {
+                setA(big + std::to_string(i));
+            }
+        }
+        ::usleep(5000 + 3000 * round);
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_EQ(setA("1"), S_OK);
+        EXPECT_EQ(names(), (std::vector<std::string>{"registry", "registry.lock"}))
+            << "round " << round;
+    }
+    // Files of the user's beside it are no writer's.
+    for (const char* name : {"registry.backup", "registry.tmp-notes", "registry.tmp-abc12."}) {
+        writeText((temp.dir() / name).string(), "mine");
+    }
+    ASSERT_EQ(setA("2"), S_OK);
+    EXPECT_EQ(names(), (std::vector<std::string>{"registry", "registry.backup", "registry.lock",
+                                                 "registry.tmp-abc12.", "registry.tmp-notes"}));
+}
+
+TEST(RegistryFile, ADamagedFileIsMovedAsideToANameNotTaken)
+{
+    TempRegistry temp;
+    const std::string& path = temp.path();
+    EXPECT_EQ(registryAsideName(path), std::nullopt) << "no file yet";
+    writeText(path, "KIVO REGISTRY 1\nEND\n");
+    EXPECT_EQ(registryAsideName(path), std::nullopt) << "a good file";
+    writeText(path, "KIVO REGISTRY 1\n");
+    EXPECT_EQ(registryAsideName(path), path + ".damaged");
+    writeText(path + ".damaged", "an earlier one");
+    writeText(path + ".damaged.2", "and another");
+    EXPECT_EQ(registryAsideName(path), path + ".damaged.3");
+    std::filesystem::remove(path);
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    EXPECT_EQ(registryAsideName(path), std::nullopt) << "a FIFO is not moved";
 }
 
 TEST(RegistryFile, AFailedChangeWritesNothing)

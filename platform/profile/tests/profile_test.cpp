@@ -2,12 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 using namespace kivo::profile;
@@ -230,4 +235,68 @@ TEST_F(Profile, WriteKeepsTheFilesMode)
     ASSERT_TRUE(writeString("A", "x", "2", path));
     EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write);
+}
+
+namespace {
+
+// The names in a folder, sorted.
+std::vector<std::string> namesIn(const fs::path& dir)
+{
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir)) {
+        names.push_back(e.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+TEST_F(Profile, WriteRemovesWhatADeadWriterOfTheSameFileLeft)
+{
+    const std::string path = file("Kivo.ini", "[A]\nx=1\n");
+    // Left by writers that died: no one holds their lock.
+    file(".Kivo.ini.tmp-abc123", "[A]\nx=");
+    file(".Kivo.ini.tmp-ZZ9zz9", "");
+    // Not leftovers of this file: another file's, and names a writer never makes.
+    file(".scale.ini.tmp-abc123", "[B]\n");
+    file(".Kivo.ini.tmp-notes", "mine");
+    file(".Kivo.ini.tmp-abc12.", "mine");
+    file("Kivo.ini.tmp-abc123", "mine");
+    // A writer that is still at work holds the lock on its temporary file.
+    const std::string live = file(".Kivo.ini.tmp-live01", "[A]\nx=");
+    const int held = ::open(live.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+
+    ASSERT_TRUE(writeString("A", "x", "2", path));
+    EXPECT_EQ(slurp(path), "[A]\nx=2\n");
+    EXPECT_EQ(namesIn(dir_),
+              (std::vector<std::string>{".Kivo.ini.tmp-abc12.", ".Kivo.ini.tmp-live01",
+                                        ".Kivo.ini.tmp-notes", ".scale.ini.tmp-abc123", "Kivo.ini",
+                                        "Kivo.ini.tmp-abc123"}));
+    ::close(held);
+    ASSERT_TRUE(writeString("A", "x", "3", path));
+    EXPECT_FALSE(fs::exists(live)) << "its writer is gone now";
+}
+
+TEST_F(Profile, AWriterKilledMidWayLeavesNothingAfterTheNextWrite)
+{
+    const std::string path = file("big.ini", "[A]\nx=1\n");
+    const std::string value(1 << 20, 'v');
+    for (int round = 0; round < 20; ++round) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (int i = 0;; ++i) {
+                writeString("A", "x", value + std::to_string(i), path);
+            }
+        }
+        ::usleep(5000 + 3000 * round);
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(writeString("A", "x", "2", path));
+        EXPECT_EQ(namesIn(dir_), std::vector<std::string>{"big.ini"}) << "round " << round;
+    }
 }

@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <filesystem>
@@ -146,8 +149,37 @@ TEST(Regsvr, ADamagedRegistryIsReportedAndLeftAsItWas)
         const Outcome run = regsvr(registry, args);
         EXPECT_EQ(run.exitCode, 5);
         EXPECT_NE(run.err.find("is damaged, line 2"), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("    mv " + registry.path() + " " + registry.path() + ".damaged\n"),
+                  std::string::npos)
+            << run.err;
         EXPECT_EQ(readText(registry.path()), damaged);
     }
+}
+
+TEST(Regsvr, ARegistryPathThatIsNoFileIsRefusedAtOnce)
+{
+    TempRegistry registry;
+    ASSERT_EQ(::mkfifo(registry.path().c_str(), 0600), 0);
+    const pid_t pid = start({TEST_SERVER_ECHO}, registry.dir(), 0);
+    // A blocked open would keep it waiting for a writer of the FIFO for ever.
+    int status = 0;
+    bool ended = false;
+    for (int waited = 0; waited < 1000 && !ended; ++waited) {
+        ended = ::waitpid(pid, &status, WNOHANG) == pid;
+        if (!ended) {
+            ::usleep(10000);
+        }
+    }
+    if (!ended) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+    }
+    ASSERT_TRUE(ended) << "kivo-regsvr blocked on a FIFO";
+    const Outcome run = finish(-1, registry.dir(), 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 5);
+    EXPECT_NE(run.err.find(registry.path() + " is not a regular file"), std::string::npos)
+        << run.err;
+    EXPECT_EQ(std::filesystem::status(registry.path()).type(), std::filesystem::file_type::fifo);
 }
 
 TEST(Regsvr, TwoRegistrationsAtOnceKeepBothServers)

@@ -4,8 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -144,6 +148,93 @@ TEST_F(CliTest, PlaysTheUnitsOfAConfigFile)
     EXPECT_EQ(finish(run), 0);
 }
 
+namespace {
+
+// "12.345 request 06 03 1F 04 C8 5A": the time in ms, the direction, the bytes.
+struct LogLine {
+    double ms = -1;
+    std::string direction;
+    std::string hex;
+};
+
+std::vector<LogLine> parseLog(const std::string& text)
+{
+    std::vector<LogLine> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream fields(line);
+        LogLine l;
+        fields >> l.ms >> l.direction;
+        std::getline(fields >> std::ws, l.hex);
+        lines.push_back(l);
+    }
+    return lines;
+}
+
+std::string hex(const Bytes& bytes)
+{
+    std::string out;
+    char two[4];
+    for (std::uint8_t b : bytes) {
+        std::snprintf(two, sizeof two, "%02X", b);
+        out += (out.empty() ? "" : " ") + std::string(two);
+    }
+    return out;
+}
+
+double monotonicMs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+}
+
+} // namespace
+
+TEST_F(CliTest, LogsEveryRequestAndReplyALineEach)
+{
+    const Bytes request = pack({3, 0x1F, cid::kReadByte, {0xC8}});
+    const Bytes reply = pack({3, 0x1F, cid::kReadByte, {0x15}});
+    const Bytes unanswered = pack({9, 0x1F, cid::kReadByte, {0xC8}});
+    const std::string file = dir / "frames.log";
+    for (const std::string& target : {file, std::string("-")}) {
+        SCOPED_TRACE(target);
+        const double before = monotonicMs();
+        Program run = start({"--log", target});
+        const std::string path = readText(run.out, 10000, true);
+        ASSERT_FALSE(path.empty()) << readText(run.err, 100, false);
+        {
+            PtyClient pc(path);
+            EXPECT_EQ(pc.exchange(request, 6), reply);
+            pc.write(unanswered);
+            EXPECT_TRUE(pc.drain(200).empty());
+        }
+        // Each line is out as soon as it happened: read while the program still runs.
+        std::string text;
+        if (target == "-") {
+            text = readText(run.out, 500, false);
+        } else {
+            std::ifstream in(file);
+            text.assign(std::istreambuf_iterator<char>(in), {});
+        }
+        kill(run.pid, SIGTERM);
+        EXPECT_EQ(finish(run), 0);
+        const auto lines = parseLog(text);
+        ASSERT_EQ(lines.size(), 3u) << text;
+        EXPECT_EQ(lines[0].direction, "request");
+        EXPECT_EQ(lines[0].hex, hex(request));
+        EXPECT_EQ(lines[1].direction, "reply");
+        EXPECT_EQ(lines[1].hex, hex(reply));
+        EXPECT_EQ(lines[2].direction, "request");
+        EXPECT_EQ(lines[2].hex, hex(unanswered));
+        // The system's monotonic clock, as another program reads it.
+        EXPECT_GE(lines[0].ms, before);
+        EXPECT_LE(lines[0].ms, lines[1].ms);
+        EXPECT_LE(lines[1].ms, lines[2].ms);
+        EXPECT_LE(lines[2].ms, monotonicMs());
+    }
+}
+
 TEST_F(CliTest, RefusesBadArgumentsAndFiles)
 {
     const std::string badConfig = dir / "bad.ini";
@@ -158,6 +249,8 @@ TEST_F(CliTest, RefusesBadArgumentsAndFiles)
     const Case cases[] = {
         {{"--frobnicate"}, 2, "usage: kivo-unitsim"},
         {{"--config"}, 2, "usage: kivo-unitsim"},
+        {{"--log"}, 2, "usage: kivo-unitsim"},
+        {{"--log", (dir / "no-such-folder" / "log").string()}, 1, "no-such-folder/log"},
         {{"--config", badConfig}, 1, "line 2: unknown key 'volume'"},
         {{"--config", (dir / "missing.ini").string()}, 1, "cannot be read"},
         {{"--link", file}, 1, "is not a symbolic link"},

@@ -74,6 +74,39 @@ TEST(Faults, EveryKindChangesTheReplyAsDocumented)
     }
 }
 
+TEST(Faults, ARepeatOrALateTailSendsASecondPieceLater)
+{
+    struct Case {
+        const char* what;
+        Fault fault;
+        Bytes first;
+        Bytes later;
+    };
+    const Case cases[] = {
+        {"repeated reply", {.kind = Fault::RepeatedReply, .delayMs = 40}, kReply, kReply},
+        {"late tail, half first",
+         {.kind = Fault::LateTail, .delayMs = 40},
+         Bytes(kReply.begin(), kReply.begin() + 3),
+         Bytes(kReply.begin() + 3, kReply.end())},
+        {"late tail after 5 bytes",
+         {.kind = Fault::LateTail, .delayMs = 40, .bytes = 5},
+         Bytes(kReply.begin(), kReply.begin() + 5),
+         Bytes(kReply.begin() + 5, kReply.end())},
+    };
+    for (const auto& c : cases) {
+        Faults faults;
+        faults.add(c.fault);
+        const Outcome out = faults.apply(kRequest, kReply);
+        EXPECT_EQ(out.bytes, c.first) << c.what;
+        EXPECT_EQ(out.delayMs, 0) << c.what;
+        EXPECT_EQ(out.later, c.later) << c.what;
+        EXPECT_EQ(out.laterDelayMs, 40) << c.what;
+        const Outcome next = faults.apply(kRequest, kReply);
+        EXPECT_TRUE(next.later.empty()) << c.what;
+        EXPECT_EQ(next.laterDelayMs, 0) << c.what;
+    }
+}
+
 TEST(Faults, MatchByUidMidCidAndRegister)
 {
     struct Case {
