@@ -133,6 +133,9 @@ void Form1::buildControls()
         c->setEditable(true);
         // Typing picks or names a value; it does not grow the list.
         c->setInsertPolicy(QComboBox::NoInsert);
+        // What is typed stays as typed: a completer would turn "program 1" into "Program 1" and
+        // a device name into one that differs in case.
+        c->setCompleter(nullptr);
         c->addItems(items);
         return c;
     };

@@ -7,7 +7,9 @@
 #include "platform/desktop/recording_desktop.h"
 
 #include <QCoreApplication>
+#include <QLineEdit>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -128,6 +130,34 @@ TEST_F(TambelForm, OpenCommunicationsPassesThePortAsTypedAndOpensTheWindow)
     EXPECT_EQ(trace, (std::vector<std::string>{"OpenPort /dev/pts/77"}));
     EXPECT_EQ(controlsOf(form()), kPortOpen);
     EXPECT_TRUE(desktop.calls().empty());
+}
+
+// What the user types stays as typed: no list completes it to an entry of other letters, neither
+// while typing nor on Enter (device names and program names differ by case alone).
+TEST_F(TambelForm, TypedTextIsNeverCompletedToAnEntry)
+{
+    const auto type = [](QComboBox* list, const QString& text) {
+        QLineEdit* edit = list->lineEdit();
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+        QTest::keyClick(edit, Qt::Key_Return);
+        return edit->text().toStdString();
+    };
+    EXPECT_EQ(type(form().ComPortSelect, "/DEV/TTYUSB1"), "/DEV/TTYUSB1");
+    EXPECT_EQ(type(form().ComPortSelect, "/dev/ttyU"), "/dev/ttyU");
+    EXPECT_EQ(type(form().ComPortSelect, "/DEV/TTYUSB0"), "/DEV/TTYUSB0");
+    form().OpenCommunications->click();
+    EXPECT_EQ(trace, (std::vector<std::string>{"OpenPort /DEV/TTYUSB0"}));
+    trace.clear();
+
+    EXPECT_EQ(type(form().UnitIDSelect, "3"), "3");
+    EXPECT_EQ(type(form().SelectCycle, "Prog"), "Prog");
+    EXPECT_EQ(type(form().SelectCycle, "program 1"), "program 1");
+    stopInWait(1000); // a program that did start would show as a trace 1000 waits long
+    form().Start->click();
+    EXPECT_EQ(onlyMessage().text, "\"program 1\" is neither Program 1 nor Program 2");
+    EXPECT_EQ(programTrace(trace), "");
+    EXPECT_EQ(trace.front(), "GetPresentModules 3");
 }
 
 TEST_F(TambelForm, OpenCommunicationsThatFailsSaysSoAndChangesNoControl)
