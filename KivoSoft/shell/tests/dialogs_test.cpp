@@ -7,6 +7,7 @@
 #include "platform/profile/profile.h"
 
 #include <QTest>
+#include <QWindow>
 
 #include <optional>
 
@@ -299,7 +300,15 @@ TEST_F(ShellTest, WaitBoxTexts)
     frmPleaseWait& wait = Forms::pleaseWait();
     EXPECT_EQ(&wait, &Forms::pleaseWait());
     EXPECT_EQ(wait.objectName(), QStringLiteral("frmPleaseWait"));
-    EXPECT_TRUE(wait.windowTitle().isEmpty());
+    // No caption text. The window system puts the program's name in place of an empty title,
+    // so the caption is a blank, also once the box is on screen.
+    EXPECT_FALSE(wait.windowTitle().isEmpty());
+    EXPECT_TRUE(wait.windowTitle().trimmed().isEmpty());
+    wait.show();
+    ASSERT_NE(wait.windowHandle(), nullptr);
+    EXPECT_FALSE(wait.windowHandle()->title().isEmpty());
+    EXPECT_TRUE(wait.windowHandle()->title().trimmed().isEmpty());
+    wait.hide();
     EXPECT_EQ(wait.lblMain->objectName(), QStringLiteral("lblMain"));
     EXPECT_EQ(wait.lblMain->text(),
               QStringLiteral("Please be patient, this may take from 1second to 10 minutes"));
