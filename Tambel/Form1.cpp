@@ -363,6 +363,9 @@ void Form1::runCommand(Command command)
         // Nothing may escape into the event loop; memory running out is the likely one.
         showMessage(QStringLiteral("The command failed: ") + QString::fromLocal8Bit(e.what()));
     }
+    // What the user clicked or typed while the command blocked the event loop was aimed at
+    // controls shown disabled: it reaches them now, while they still are, and does nothing.
+    QCoreApplication::processEvents();
     commandInProgress_ = false;
     setCommandControls(command, false);
     if (closeAfterCommand_) {
@@ -381,6 +384,8 @@ void Form1::setCommandControls(Command command, bool begins)
     UnitIDSelect->setEnabled(!begins);
     SelectCycle->setEnabled(!begins);
     CloseCommunications->setEnabled(!begins);
+    // The unit calls that follow block the event loop: show the new states before they start.
+    repaint();
 }
 
 Form1::Modules Form1::prepare(Command command)
