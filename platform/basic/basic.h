@@ -53,6 +53,14 @@ private:
 // locale reports none).
 QString decimalSeparator();
 
+// The decimal separator the program took from the user locale once, at the end of its start-up:
+// the one its windows draw (the five-digit display's separator picture) and accept in numeric
+// entry fields, and the one numbers read from its INI files get. Empty until the program sets it,
+// so what runs before (the first INI reads of the start-up) sees none. The one value for the
+// whole program, read and written on the UI thread only; the main program names it
+// KivoGlobals::DecimalSeparator.
+inline QString programDecimalSeparator;
+
 // ---- Results and run-time errors
 // ------------------------------------------------------------------
 

@@ -70,7 +70,7 @@ TEST_F(Globals, IsCmdOkAcceptsExactlyCmdOkAfterOneTurnOfTheEventLoop)
         {"CMD_ERROR", false}, {"CMD_NORESPONSE", false}, {"CMD_CRCERROR", false},
     };
     int pumped = 0;
-    setEventsRunHook([&] { ++pumped; });
+    kivo::desktop::setEventsRunHook([&] { ++pumped; });
     for (const auto& [result, ok] : cases) {
         SCOPED_TRACE(result);
         const int before = pumped;
@@ -82,7 +82,7 @@ TEST_F(Globals, IsCmdOkAcceptsExactlyCmdOkAfterOneTurnOfTheEventLoop)
 TEST_F(Globals, PauseLetsEventsRunUntilTheTimeHasPassed)
 {
     int pumped = 0;
-    setEventsRunHook([&] { ++pumped; });
+    kivo::desktop::setEventsRunHook([&] { ++pumped; });
     QElapsedTimer timer;
     timer.start();
     KivoGlobals::Pause(0.1);

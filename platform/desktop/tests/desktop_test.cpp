@@ -1,5 +1,6 @@
 #include "platform/desktop/busy_state.h"
 #include "platform/desktop/desktop.h"
+#include "platform/desktop/let_events_run.h"
 #include "platform/desktop/qt_desktop.h"
 #include "platform/desktop/recording_desktop.h"
 #include "platform/desktop/single_instance.h"
@@ -333,6 +334,25 @@ TEST(QtDesktop, HelpViewerTitleFollowsLinksAndBackReturns)
     EXPECT_EQ(shown(), (Shown{"Plain.html", "Plain.html"}));
     QTest::mouseClick(back, Qt::LeftButton);
     EXPECT_EQ(shown(), (Shown{"Kivo main window", "GUI.html"}));
+}
+
+TEST(LetEventsRun, CountsAndRunsTheInstalledHookInsteadOfTheEventLoop)
+{
+    int hookRuns = 0;
+    bool queuedRan = false;
+    QObject context;
+    QMetaObject::invokeMethod(
+        &context, [&] { queuedRan = true; }, Qt::QueuedConnection);
+    const auto before = eventsRunCount();
+    const EventsRunHook previous = setEventsRunHook([&] { ++hookRuns; });
+    letEventsRun();
+    letEventsRun();
+    EXPECT_EQ(hookRuns, 2);
+    EXPECT_FALSE(queuedRan);
+    setEventsRunHook(previous);
+    letEventsRun();
+    EXPECT_TRUE(queuedRan);
+    EXPECT_EQ(eventsRunCount(), before + 3);
 }
 
 class BusyStateTest : public ::testing::Test {
