@@ -134,6 +134,9 @@ void Form1::buildControls()
         c->setEditable(true);
         // Typing picks or names a value; it does not grow the list.
         c->setInsertPolicy(QComboBox::NoInsert);
+        // What is typed stays as typed: a completer would turn "program 1" into "Program 1" and
+        // a device name into one that differs in case.
+        c->setCompleter(nullptr);
         c->addItems(items);
         return c;
     };
@@ -372,6 +375,9 @@ void Form1::runCommand(Command command)
         // Nothing may escape into the event loop; memory running out is the likely one.
         showMessage(QStringLiteral("The command failed: ") + QString::fromLocal8Bit(e.what()));
     }
+    // What the user clicked or typed while the command blocked the event loop was aimed at
+    // controls shown disabled: it reaches them now, while they still are, and does nothing.
+    QCoreApplication::processEvents();
     commandInProgress_ = false;
     setCommandControls(command, false);
     if (closeAfterCommand_) {
@@ -390,6 +396,8 @@ void Form1::setCommandControls(Command command, bool begins)
     UnitIDSelect->setEnabled(!begins);
     SelectCycle->setEnabled(!begins);
     CloseCommunications->setEnabled(!begins);
+    // The unit calls that follow block the event loop: show the new states before they start.
+    repaint();
 }
 
 Form1::Modules Form1::prepare(Command command)

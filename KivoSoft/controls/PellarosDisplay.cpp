@@ -2,9 +2,9 @@
 
 #include "KivoSoft/controls/ControlPictures.h"
 #include "KivoSoft/controls/EventCodes.h"
-#include "KivoSoft/controls/LetEventsRun.h"
 #include "KivoSoft/controls/Twips.h"
-#include "KivoSoft/model/KivoGlobals.h"
+#include "platform/basic/basic.h"
+#include "platform/desktop/let_events_run.h"
 
 #include <QKeyEvent>
 #include <QPointer>
@@ -12,6 +12,8 @@
 #include <optional>
 
 namespace KivoSoft {
+
+using kivo::desktop::letEventsRun;
 
 namespace {
 
@@ -148,7 +150,7 @@ int PellarosDisplay::TextValue(short DigitsType, const QString& TextTodisplay)
     // Local copies: the caller's text may change while events run, and a nested call must not
     // disturb the characters of this one.
     const QString text = TextTodisplay;
-    const QString separator = KivoGlobals::DecimalSeparator;
+    const QString separator = kivo::basic::programDecimalSeparator;
     const int offset = DigitsType == 2 ? DigitSetSize : 0;
     const std::optional<QString> fitted = fitToPositions(text, separator);
 

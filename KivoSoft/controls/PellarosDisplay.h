@@ -5,7 +5,7 @@
 //     display->TextValue(2, "12.35");   // or QMetaObject::invokeMethod(display, "TextValue",
 //                                       //        Q_RETURN_ARG(int, r), Q_ARG(short, 2), ...)
 //
-// The separator drawn is KivoSoft::KivoGlobals::DecimalSeparator. Style 2 draws black dots on
+// The separator drawn is kivo::basic::programDecimalSeparator. Style 2 draws black dots on
 // olive, every other style green dots on black. A new display shows five olive blanks.
 //
 // A text of up to five characters is padded with zeros on the left; leading zeros are drawn

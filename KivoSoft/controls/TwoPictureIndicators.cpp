@@ -1,10 +1,12 @@
 #include "KivoSoft/controls/TwoPictureIndicators.h"
 
-#include "KivoSoft/controls/LetEventsRun.h"
+#include "platform/desktop/let_events_run.h"
 
 #include <QPointer>
 
 namespace KivoSoft {
+
+using kivo::desktop::letEventsRun;
 
 TwoPictureIndicator::TwoPictureIndicator(const ControlPictures::PicturePair& pictures,
                                          QWidget* parent)

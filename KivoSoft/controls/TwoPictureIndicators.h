@@ -10,9 +10,9 @@
 //     connect(button, &PellarosPushButton::MouseClick, this, &MonitorForm::...);
 //
 // `Enable`, `Blinking` and `Status` repaint at once and then let the event loop run
-// (letEventsRun()), so a caller must expect clicks, ticks and other events between two of its
-// property sets. Nothing is kept with a window's layout: every instance starts from the creation
-// values below.
+// (kivo::desktop::letEventsRun()), so a caller must expect clicks, ticks and other events between
+// two of its property sets. Nothing is kept with a window's layout: every instance starts from the
+// creation values below.
 #pragma once
 
 #include "KivoSoft/controls/ControlPictures.h"

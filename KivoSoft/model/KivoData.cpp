@@ -1,12 +1,12 @@
 #include "KivoSoft/model/KivoData.h"
 
-#include "KivoSoft/controls/LetEventsRun.h"
 #include "KivoSoft/model/DeviceLink.h"
 #include "KivoSoft/model/INI.h"
 #include "KivoSoft/model/KivoGlobals.h"
 #include "KivoSoft/model/UnitWindows.h"
 #include "platform/basic/basic.h"
 #include "platform/desktop/desktop.h"
+#include "platform/desktop/let_events_run.h"
 
 #include <string>
 #include <utility>
@@ -17,6 +17,7 @@ namespace G = KivoGlobals;
 using kivo::automation::byRef;
 using kivo::automation::Int16Array;
 using namespace kivo::basic;
+using kivo::desktop::letEventsRun;
 
 namespace {
 

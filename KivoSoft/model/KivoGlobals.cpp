@@ -1,8 +1,8 @@
 #include "KivoSoft/model/KivoGlobals.h"
 
-#include "KivoSoft/controls/LetEventsRun.h"
 #include "platform/basic/basic.h"
 #include "platform/desktop/desktop.h"
+#include "platform/desktop/let_events_run.h"
 #include "platform/timing/timing.h"
 
 #include <QCoreApplication>
@@ -11,6 +11,8 @@
 #include <utility>
 
 namespace KivoSoft::KivoGlobals {
+
+using kivo::desktop::letEventsRun;
 
 namespace {
 

@@ -9,11 +9,12 @@
 //     }
 //     KivoGlobals::LogError("Error in GetFanFailPolarity in Unit  3");
 //
-// The link object itself (`DeviceLink`) is declared in DeviceLink.h, so the control kit, which
-// reads only the decimal separator, does not see the object model.
+// The link object itself (`DeviceLink`) is declared in DeviceLink.h, so code that needs only the
+// globals does not see the object model.
 #pragma once
 
 #include "KivoSoft/model/clsScalability.h"
+#include "platform/basic/basic.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -34,8 +35,9 @@ inline const QString ProgramTitle = QStringLiteral("Kivo");
 // ---------------------------------------------------------------------------------
 
 // The user locale's decimal separator, taken at the end of start-up. The five-digit display draws
-// it as its separator picture; numeric entry fields accept it.
-inline QString DecimalSeparator;
+// it as its separator picture; numeric entry fields accept it. The value itself lives below the
+// model and the control kit, which both read it: this is its name in the model.
+inline QString& DecimalSeparator = kivo::basic::programDecimalSeparator;
 
 // Serial port name passed to OpenPort, a device path such as /dev/ttyUSB0.
 inline QString DefaultComPort;

@@ -66,6 +66,9 @@ CommParamsForm::CommParamsForm(QWidget* parent) : QDialog(parent)
     ComPort->setEditable(true);
     // A typed name stays a typed name: Enter saves, it never adds the name to the list.
     ComPort->setInsertPolicy(QComboBox::NoInsert);
+    // No completion: device names differ by case alone, and a completer would also take the first
+    // Enter for itself and put a list entry in place of a name that is not in the list.
+    ComPort->setCompleter(nullptr);
     ComPort->setGeometry(BoxLeft, 80, WideBox, 26);
     // The stable names under /dev/serial/by-id are long; the open list shows them whole.
     ComPort->view()->setMinimumWidth(WideBox);

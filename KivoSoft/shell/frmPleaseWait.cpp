@@ -13,8 +13,9 @@ frmPleaseWait::frmPleaseWait(QWidget* parent)
       lblProgress(new QLabel(Frame1))
 {
     setObjectName(QStringLiteral("frmPleaseWait"));
-    // No caption text: the box only asks for patience.
-    setWindowTitle(QString());
+    // No caption text: the box only asks for patience. An empty title would not do: the window
+    // system shows the program's name in its place, so the title is one blank.
+    setWindowTitle(QStringLiteral(" "));
     setWindowIcon(QIcon(QPixmap::fromImage(ShellPictures::programIcon())));
 
     lblMain->setObjectName(QStringLiteral("lblMain"));

@@ -9,12 +9,16 @@
 #include "platform/desktop/recording_desktop.h"
 
 #include <QCoreApplication>
+#include <QLineEdit>
+#include <QMouseEvent>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <optional>
 
 namespace Tambel::testing {
 namespace {
@@ -132,6 +136,34 @@ TEST_F(TambelForm, OpenCommunicationsPassesThePortAsTypedAndOpensTheWindow)
     EXPECT_TRUE(desktop.calls().empty());
 }
 
+// What the user types stays as typed: no list completes it to an entry of other letters, neither
+// while typing nor on Enter (device names and program names differ by case alone).
+TEST_F(TambelForm, TypedTextIsNeverCompletedToAnEntry)
+{
+    const auto type = [](QComboBox* list, const QString& text) {
+        QLineEdit* edit = list->lineEdit();
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+        QTest::keyClick(edit, Qt::Key_Return);
+        return edit->text().toStdString();
+    };
+    EXPECT_EQ(type(form().ComPortSelect, "/DEV/TTYUSB1"), "/DEV/TTYUSB1");
+    EXPECT_EQ(type(form().ComPortSelect, "/dev/ttyU"), "/dev/ttyU");
+    EXPECT_EQ(type(form().ComPortSelect, "/DEV/TTYUSB0"), "/DEV/TTYUSB0");
+    form().OpenCommunications->click();
+    EXPECT_EQ(trace, (std::vector<std::string>{"OpenPort /DEV/TTYUSB0"}));
+    trace.clear();
+
+    EXPECT_EQ(type(form().UnitIDSelect, "3"), "3");
+    EXPECT_EQ(type(form().SelectCycle, "Prog"), "Prog");
+    EXPECT_EQ(type(form().SelectCycle, "program 1"), "program 1");
+    stopInWait(1000); // a program that did start would show as a trace 1000 waits long
+    form().Start->click();
+    EXPECT_EQ(onlyMessage().text, "\"program 1\" is neither Program 1 nor Program 2");
+    EXPECT_EQ(programTrace(trace), "");
+    EXPECT_EQ(trace.front(), "GetPresentModules 3");
+}
+
 TEST_F(TambelForm, OpenCommunicationsThatFailsSaysSoAndChangesNoControl)
 {
     for (const char* status : {"CMD_ERROR", "CMD_NORESPONSE", "", "Ok"}) {
@@ -210,6 +242,83 @@ TEST_F(TambelForm, ControlsFollowTheEnablingTableAcrossOpenRunStopResetAndClose)
     };
     EXPECT_EQ(seen, expected);
     EXPECT_TRUE(desktop.calls().empty());
+}
+
+// The unit calls of a command block the event loop, so the window shows the command's control
+// states only because it repaints them before its first call; and a click made meanwhile on a
+// control that was disabled then is dropped, not run once the command has ended.
+class PaintedStates : public QObject {
+public:
+    explicit PaintedStates(const Form1& f)
+        : painted{.start = f.Start->isEnabled(),
+                  .reset = f.Reset->isEnabled(),
+                  .stop = f.Stop->isEnabled(),
+                  .tambel = f.TambelLabel->isVisible()},
+          form_(f)
+    {
+        for (QWidget* w : {static_cast<QWidget*>(f.Start), static_cast<QWidget*>(f.Reset),
+                           static_cast<QWidget*>(f.Stop), static_cast<QWidget*>(f.TambelLabel)}) {
+            w->installEventFilter(this);
+        }
+    }
+
+    // The states each control was last painted in, as controlsOf() names them; at first the
+    // states they are in, which the window already shows.
+    Controls painted;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            const auto* w = static_cast<QWidget*>(watched);
+            if (w == form_.Start) {
+                painted.start = w->isEnabled();
+            } else if (w == form_.Reset) {
+                painted.reset = w->isEnabled();
+            } else if (w == form_.Stop) {
+                painted.stop = w->isEnabled();
+            } else if (w == form_.TambelLabel) {
+                painted.tambel = w->isVisible();
+            }
+        }
+        return false;
+    }
+
+private:
+    const Form1& form_;
+};
+
+TEST_F(TambelForm, ACommandShowsItsControlsBeforeItsFirstCallAndDropsClicksOnDisabledOnes)
+{
+    openPort();
+    QCoreApplication::processEvents();
+    PaintedStates states(form());
+    std::optional<Controls> shownAtFirstCall;
+    const auto clickLater = [](QWidget* w) {
+        const QPointF at = QRectF(w->rect()).center();
+        for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QCoreApplication::postEvent(w, new QMouseEvent(type, at, w->mapToGlobal(at),
+                                                           Qt::LeftButton, Qt::LeftButton,
+                                                           Qt::NoModifier));
+        }
+    };
+    link->answer = [&](const LinkCall& call) {
+        if (call.name == "GetPresentModules" && !shownAtFirstCall) {
+            shownAtFirstCall = states.painted;
+            // The user clicks Start and Reset, which the window shows disabled now.
+            clickLater(form().Start);
+            clickLater(form().Reset);
+        }
+        return std::string("CMD_OK");
+    };
+    stopInWait(1); // a run that did start ends at its first wait
+    form().Reset->click();
+    QCoreApplication::processEvents();
+
+    EXPECT_EQ(shownAtFirstCall, std::optional(Controls{.tambel = true}));
+    EXPECT_EQ(std::count(trace.begin(), trace.end(), "GetPresentModules 1"), 1);
+    EXPECT_EQ(waits.count, 0);
+    EXPECT_EQ(controlsOf(form()), kResetEnded);
 }
 
 // ---- The end of the window and the link object

@@ -53,6 +53,14 @@ private:
 // locale reports none).
 QString decimalSeparator();
 
+// The decimal separator the program took from the user locale once, at the end of its start-up:
+// the one its windows draw (the five-digit display's separator picture) and accept in numeric
+// entry fields, and the one numbers read from its INI files get. Empty until the program sets it,
+// so what runs before (the first INI reads of the start-up) sees none. The one value for the
+// whole program, read and written on the UI thread only; the main program names it
+// KivoGlobals::DecimalSeparator.
+inline QString programDecimalSeparator;
+
 // ---- Results and run-time errors
 // ------------------------------------------------------------------
 
@@ -193,11 +201,12 @@ QString RTrim(const QString& text);
 // The current local date and time.
 QDateTime Now();
 
-// A date and time as text in the general date form, fixed whatever the locale so logs read the
-// same everywhere: month/day/year, then the 12-hour time with AM or PM, no leading zeros on month,
-// day and hour: "12/9/2026 3:04:05 PM", "1/1/2027 12:00:00 AM". The time is always written, also
-// at midnight.
-QString generalDate(const QDateTime& when);
+// A date and time as text in the general date form of `locale`, as the forms runtime writes it:
+// the locale's short date, a blank, then its long time without a time zone. A locale whose short
+// date has a two-digit year gets four digits. English (United States): "12/9/2026 3:04:05 PM",
+// "1/1/2027 12:00:00 AM"; German (Germany): "09.12.2026 15:04:05". The time is always written,
+// also at midnight.
+QString generalDate(const QDateTime& when, const QLocale& locale = userLocale());
 
 // A date and time through a pattern of the forms runtime's Format. Tokens, in either case:
 //   d, dd       day of the month, without / with a leading zero

@@ -1,5 +1,7 @@
 #include "platform/basic/basic.h"
 
+#include <algorithm>
+
 namespace kivo::basic {
 
 QDateTime Now()
@@ -16,15 +18,62 @@ QString twoDigits(int value)
 
 } // namespace
 
-QString generalDate(const QDateTime& when)
+namespace {
+
+// `pattern`, a QLocale date or time pattern, with each run of one letter outside quoted text
+// replaced by what `change` makes of it (the run itself to keep it).
+template <class Change> QString mapRuns(const QString& pattern, Change change)
 {
-    const QDate date = when.date();
-    const QTime time = when.time();
-    const int hour12 = time.hour() % 12 == 0 ? 12 : time.hour() % 12;
-    return QString::number(date.month()) + u'/' + QString::number(date.day()) + u'/' +
-           QString::number(date.year()) + u' ' + QString::number(hour12) + u':' +
-           twoDigits(time.minute()) + u':' + twoDigits(time.second()) +
-           (time.hour() < 12 ? QStringLiteral(" AM") : QStringLiteral(" PM"));
+    QString out;
+    qsizetype i = 0;
+    while (i < pattern.size()) {
+        const QChar c = pattern[i];
+        if (c == u'\'') {
+            // Quoted text, '' for a quote itself, copied as it stands.
+            qsizetype end = i + 1;
+            while (end < pattern.size() && pattern[end] != u'\'') {
+                ++end;
+            }
+            end = std::min(end + 1, pattern.size());
+            out += QStringView(pattern).sliced(i, end - i);
+            i = end;
+            continue;
+        }
+        qsizetype run = 1;
+        while (i + run < pattern.size() && pattern[i + run] == c) {
+            ++run;
+        }
+        out += change(c, QStringView(pattern).sliced(i, run));
+        i += run;
+    }
+    return out;
+}
+
+// The locale's short date, with a four-digit year where the locale writes two.
+QString shortDatePattern(const QLocale& locale)
+{
+    return mapRuns(locale.dateFormat(QLocale::ShortFormat), [](QChar c, QStringView run) {
+        return c == u'y' && run.size() == 2 ? QStringLiteral("yyyy") : run.toString();
+    });
+}
+
+// The locale's long time without the time zone it ends (or starts) with, and without what only
+// framed the zone.
+QString longTimePattern(const QLocale& locale)
+{
+    QString pattern = mapRuns(locale.timeFormat(QLocale::LongFormat), [](QChar c, QStringView run) {
+        return c == u't' ? QString() : run.toString();
+    });
+    pattern.replace(QStringLiteral("()"), QString());
+    return pattern.simplified();
+}
+
+} // namespace
+
+QString generalDate(const QDateTime& when, const QLocale& locale)
+{
+    return locale.toString(when.date(), shortDatePattern(locale)) + u' ' +
+           locale.toString(when.time(), longTimePattern(locale));
 }
 
 QString Format(const QDateTime& when, QStringView pattern)

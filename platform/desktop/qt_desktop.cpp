@@ -6,9 +6,11 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
@@ -66,25 +68,55 @@ public:
     HelpViewer()
     {
         setAttribute(Qt::WA_QuitOnClose, false);
+        back_ = new QPushButton(QStringLiteral("&Back"), this);
+        back_->setObjectName(QStringLiteral("Back"));
+        back_->setEnabled(false);
+        forward_ = new QPushButton(QStringLiteral("&Forward"), this);
+        forward_->setObjectName(QStringLiteral("Forward"));
+        forward_->setEnabled(false);
         browser_ = new QTextBrowser(this);
         browser_->setOpenExternalLinks(true);
+
+        auto* buttons = new QHBoxLayout;
+        buttons->setContentsMargins(4, 0, 4, 0);
+        buttons->addWidget(back_);
+        buttons->addWidget(forward_);
+        buttons->addStretch(1);
         auto* layout = new QVBoxLayout(this);
-        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setContentsMargins(0, 4, 0, 0);
+        layout->addLayout(buttons);
         layout->addWidget(browser_);
         resize(640, 480);
+
+        connect(back_, &QPushButton::clicked, browser_, &QTextBrowser::backward);
+        connect(forward_, &QPushButton::clicked, browser_, &QTextBrowser::forward);
+        connect(browser_, &QTextBrowser::backwardAvailable, back_, &QWidget::setEnabled);
+        connect(browser_, &QTextBrowser::forwardAvailable, forward_, &QWidget::setEnabled);
+        // A followed link, Back and Forward all change the source: the title goes with it.
+        // The browser's own source() still names the topic before while the signal runs.
+        connect(browser_, &QTextBrowser::sourceChanged, this,
+                [this](const QUrl& source) { showTitle(source); });
     }
 
-    void showTopic(const QString& path, const QString& topic)
+    void showTopic(const QString& path)
     {
         browser_->setSource(QUrl::fromLocalFile(path));
-        const QString title = browser_->documentTitle();
-        setWindowTitle(title.isEmpty() ? topic : title);
+        showTitle(browser_->source());
         show();
         raise();
         activateWindow();
     }
 
 private:
+    // The topic's own title, or its file name where it has none.
+    void showTitle(const QUrl& source)
+    {
+        const QString title = browser_->documentTitle();
+        setWindowTitle(title.isEmpty() ? source.fileName() : title);
+    }
+
+    QPushButton* back_;
+    QPushButton* forward_;
     QTextBrowser* browser_;
 };
 
@@ -186,7 +218,7 @@ bool QtDesktop::showHelpTopic(const QString& topic)
         // A viewer still open when the program quits goes with it.
         QObject::connect(qApp, &QCoreApplication::aboutToQuit, viewer, &QObject::deleteLater);
     }
-    static_cast<HelpViewer*>(helpViewer_.data())->showTopic(file.absoluteFilePath(), topic);
+    static_cast<HelpViewer*>(helpViewer_.data())->showTopic(file.absoluteFilePath());
     return true;
 }
 

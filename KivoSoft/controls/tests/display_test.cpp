@@ -1,8 +1,8 @@
 #include "KivoSoft/controls/ControlPictures.h"
-#include "KivoSoft/controls/LetEventsRun.h"
 #include "KivoSoft/controls/PellarosDisplay.h"
 #include "KivoSoft/controls/Twips.h"
-#include "KivoSoft/model/KivoGlobals.h"
+#include "platform/basic/basic.h"
+#include "platform/desktop/let_events_run.h"
 
 #include <QPointer>
 #include <QSignalSpy>
@@ -14,6 +14,9 @@
 
 using namespace KivoSoft;
 using namespace KivoSoft::ControlPictures;
+using kivo::basic::programDecimalSeparator;
+using kivo::desktop::eventsRunCount;
+using kivo::desktop::setEventsRunHook;
 
 namespace {
 
@@ -41,7 +44,7 @@ QString shown(const PellarosDisplay& display, int offset = 0)
 
 class Display : public ::testing::Test {
 protected:
-    void SetUp() override { KivoGlobals::DecimalSeparator = "."; }
+    void SetUp() override { programDecimalSeparator = "."; }
     void TearDown() override { setEventsRunHook({}); }
 
     PellarosDisplay display;
@@ -80,7 +83,7 @@ class DisplayText : public Display, public ::testing::WithParamInterface<TextCas
 TEST_P(DisplayText, DrawsTheFivePositions)
 {
     const TextCase& c = GetParam();
-    KivoGlobals::DecimalSeparator = c.separator;
+    programDecimalSeparator = c.separator;
     // Something else first, so a position that kept its old picture would show.
     display.TextValue(1, "88888");
     EXPECT_EQ(display.TextValue(1, c.text), 0);

@@ -1,5 +1,5 @@
-#include "KivoSoft/controls/LetEventsRun.h"
 #include "KivoSoft/controls/TwoPictureIndicators.h"
+#include "platform/desktop/let_events_run.h"
 
 #include <QPointer>
 #include <QSignalSpy>
@@ -12,6 +12,9 @@
 #include <utility>
 
 using namespace KivoSoft;
+using kivo::desktop::eventsRunCount;
+using kivo::desktop::EventsRunHook;
+using kivo::desktop::setEventsRunHook;
 
 namespace {
 
@@ -258,25 +261,6 @@ TEST(Indicators, OnlyThePushButtonHasAToolTip)
     EXPECT_TRUE(PellarosLed().Image1()->toolTip().isEmpty());
     EXPECT_TRUE(PellarosBigSquareLed().Image1()->toolTip().isEmpty());
     EXPECT_TRUE(PellarosSunkenSwitch().Image1()->toolTip().isEmpty());
-}
-
-TEST(LetEventsRun, CountsAndRunsTheInstalledHookInsteadOfTheEventLoop)
-{
-    int hookRuns = 0;
-    bool queuedRan = false;
-    QObject context;
-    QMetaObject::invokeMethod(
-        &context, [&] { queuedRan = true; }, Qt::QueuedConnection);
-    const auto before = eventsRunCount();
-    const EventsRunHook previous = setEventsRunHook([&] { ++hookRuns; });
-    letEventsRun();
-    letEventsRun();
-    EXPECT_EQ(hookRuns, 2);
-    EXPECT_FALSE(queuedRan);
-    setEventsRunHook(previous);
-    letEventsRun();
-    EXPECT_TRUE(queuedRan);
-    EXPECT_EQ(eventsRunCount(), before + 3);
 }
 
 } // namespace

@@ -45,6 +45,12 @@ TEST_F(Globals, LogErrorAppendsOneDatedLinePerCall)
               "earlier line\r\n"
               "12/9/2026 3:04:05 PM [Error in GetFanFailPolarity in Unit  3]\r\n"
               "12/9/2026 3:04:05 PM [second]\r\n");
+
+    // The date and time follow the user's locale.
+    useLocale(QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_TRUE(KivoGlobals::LogError("third"));
+    EXPECT_TRUE(
+        readText(KivoGlobals::ErrorLogPath).endsWith("\r\n09.12.2026 15:04:05 [third]\r\n"));
 }
 
 TEST_F(Globals, LogErrorThatCannotAppendReportsItWithoutThrowing)
@@ -64,7 +70,7 @@ TEST_F(Globals, IsCmdOkAcceptsExactlyCmdOkAfterOneTurnOfTheEventLoop)
         {"CMD_ERROR", false}, {"CMD_NORESPONSE", false}, {"CMD_CRCERROR", false},
     };
     int pumped = 0;
-    setEventsRunHook([&] { ++pumped; });
+    kivo::desktop::setEventsRunHook([&] { ++pumped; });
     for (const auto& [result, ok] : cases) {
         SCOPED_TRACE(result);
         const int before = pumped;
@@ -76,7 +82,7 @@ TEST_F(Globals, IsCmdOkAcceptsExactlyCmdOkAfterOneTurnOfTheEventLoop)
 TEST_F(Globals, PauseLetsEventsRunUntilTheTimeHasPassed)
 {
     int pumped = 0;
-    setEventsRunHook([&] { ++pumped; });
+    kivo::desktop::setEventsRunHook([&] { ++pumped; });
     QElapsedTimer timer;
     timer.start();
     KivoGlobals::Pause(0.1);

@@ -2,9 +2,9 @@
 // boxes recorded, events counted, the user locale chosen per case.
 #pragma once
 
-#include "KivoSoft/controls/LetEventsRun.h"
 #include "KivoSoft/model/KivoGlobals.h"
 #include "platform/basic/basic.h"
+#include "platform/desktop/let_events_run.h"
 #include "platform/desktop/recording_desktop.h"
 
 #include <QDir>
@@ -102,7 +102,7 @@ protected:
     void TearDown() override
     {
         KivoGlobals::ResetGlobals();
-        setEventsRunHook({});
+        kivo::desktop::setEventsRunHook({});
     }
 
     // The user locale, and the separator start-up would have taken from it.

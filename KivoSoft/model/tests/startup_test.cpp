@@ -129,6 +129,8 @@ TEST_F(StartupWithLink, BuildsThePathsReadsTheSettingsAndHandsTheSerialValuesOve
     EXPECT_EQ(KivoGlobals::FileDialogMode, "");
     EXPECT_EQ(KivoGlobals::ConfigMode, "");
     EXPECT_EQ(KivoGlobals::DecimalSeparator, ",");
+    // One value: the one the five-digit display draws.
+    EXPECT_EQ(kivo::basic::programDecimalSeparator, ",");
 }
 
 TEST_F(StartupWithLink, PortAndDeveloperSettingOfKivoGuiIni)

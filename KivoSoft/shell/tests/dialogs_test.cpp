@@ -7,6 +7,7 @@
 #include "platform/profile/profile.h"
 
 #include <QTest>
+#include <QWindow>
 
 #include <optional>
 
@@ -147,6 +148,58 @@ TEST_F(PortDialog, SaveTakesAndStoresTheNameAsTypedWithoutItsBlanks)
     EXPECT_EQ(readBytes(path("KivoGui.ini")), QByteArray(Ini).replace("/dev/ttyS0", "N/A"));
 }
 
+// Enter is Save: the name is kept as the user sees it, also when it is not in the list, and the
+// list never rewrites what was typed (device names differ by case alone).
+TEST_F(PortDialog, EnterSavesTheTextAsShownAndTypingIsNeverCompleted)
+{
+    for (const char* name : {"ttyS0", "ttyUSB0"}) {
+        writeBytes(path("dev/") + QString::fromLatin1(name), {});
+    }
+    const QString dev = path("dev/");
+    struct Case {
+        const char* what;
+        QString stored; // DefaultComPort when the dialog opens
+        std::optional<QString> typed;
+        QString saved;
+    };
+    const Case cases[] = {
+        {"not in the list, untouched", "N/A", std::nullopt, "N/A"},
+        {"simulator link, untouched", "build-run/bin/kivo-unitsim.tty", std::nullopt,
+         "build-run/bin/kivo-unitsim.tty"},
+        {"typed, not in the list", dev + "ttyS0", "build-run/bin/kivo-unitsim.tty",
+         "build-run/bin/kivo-unitsim.tty"},
+        {"typed, an entry in other letters", "N/A", dev.toUpper() + "TTYS0",
+         dev.toUpper() + "TTYS0"},
+        {"typed, the start of an entry", "N/A", dev + "ttyU", dev + "ttyU"},
+        {"typed, the start of an entry in other letters", "N/A", dev.toUpper() + "TTYU",
+         dev.toUpper() + "TTYU"},
+        {"an entry typed whole", "N/A", dev + "ttyUSB0", dev + "ttyUSB0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        KivoGlobals::DefaultComPort = c.stored;
+        std::optional<QString> shown;
+        openAndDo([&](CommParamsForm& d) {
+            QLineEdit* edit = d.ComPort->lineEdit();
+            if (c.typed) {
+                edit->selectAll();
+                QTest::keyClicks(edit, *c.typed);
+            }
+            shown = edit->text();
+            QTest::keyClick(edit, Qt::Key_Return);
+            if (d.isVisible()) {
+                // A first Enter that did not save must not have changed the text either.
+                EXPECT_EQ(edit->text(), *shown);
+                d.CancelButton->click();
+            }
+        });
+        EXPECT_EQ(shown, std::optional(c.saved));
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+        EXPECT_EQ(KivoGlobals::DefaultComPort, c.saved);
+        EXPECT_EQ(storedPort(), c.saved.toStdString());
+    }
+}
+
 // The dialog does not check a name: one that is no terminal is stored, and the link itself
 // refuses it with its own failure text when a window opens the port.
 TEST_F(PortDialog, ANameThatIsNoTerminalIsStoredAndTheLinkRefusesIt)
@@ -247,7 +300,15 @@ TEST_F(ShellTest, WaitBoxTexts)
     frmPleaseWait& wait = Forms::pleaseWait();
     EXPECT_EQ(&wait, &Forms::pleaseWait());
     EXPECT_EQ(wait.objectName(), QStringLiteral("frmPleaseWait"));
-    EXPECT_TRUE(wait.windowTitle().isEmpty());
+    // No caption text. The window system puts the program's name in place of an empty title,
+    // so the caption is a blank, also once the box is on screen.
+    EXPECT_FALSE(wait.windowTitle().isEmpty());
+    EXPECT_TRUE(wait.windowTitle().trimmed().isEmpty());
+    wait.show();
+    ASSERT_NE(wait.windowHandle(), nullptr);
+    EXPECT_FALSE(wait.windowHandle()->title().isEmpty());
+    EXPECT_TRUE(wait.windowHandle()->title().trimmed().isEmpty());
+    wait.hide();
     EXPECT_EQ(wait.lblMain->objectName(), QStringLiteral("lblMain"));
     EXPECT_EQ(wait.lblMain->text(),
               QStringLiteral("Please be patient, this may take from 1second to 10 minutes"));

@@ -354,20 +354,35 @@ TEST(BasicText, TrimRemovesSpacesOnly)
     EXPECT_EQ(RTrim(QStringLiteral("  a ")), "  a");
 }
 
-TEST(BasicDates, GeneralDateIsFixedMonthDayYearAnd12HourTime)
+TEST(BasicDates, GeneralDateIsTheLocalesShortDateThenItsLongTime)
 {
     struct Case {
+        QLocale locale;
         QDateTime when;
-        const char* text;
+        QString text;
     };
+    const QDateTime afternoon(QDate(2026, 12, 9), QTime(15, 4, 5));
+    const QLocale persian(QLocale::Persian, QLocale::Iran);
     const Case cases[] = {
-        {QDateTime(QDate(2026, 12, 9), QTime(15, 4, 5)), "12/9/2026 3:04:05 PM"},
-        {QDateTime(QDate(2027, 1, 1), QTime(0, 0, 0)), "1/1/2027 12:00:00 AM"},
-        {QDateTime(QDate(2027, 1, 31), QTime(12, 30, 0)), "1/31/2027 12:30:00 PM"},
-        {QDateTime(QDate(2027, 11, 1), QTime(11, 59, 59)), "11/1/2027 11:59:59 AM"},
+        {english, afternoon, "12/9/2026 3:04:05 PM"},
+        {english, QDateTime(QDate(2027, 1, 1), QTime(0, 0, 0)), "1/1/2027 12:00:00 AM"},
+        {english, QDateTime(QDate(2027, 1, 31), QTime(12, 30, 0)), "1/31/2027 12:30:00 PM"},
+        {english, QDateTime(QDate(2027, 11, 1), QTime(11, 59, 59)), "11/1/2027 11:59:59 AM"},
+        // A two-digit year of the locale's short date is written with four digits.
+        {german, afternoon, "09.12.2026 15:04:05"},
+        {german, QDateTime(QDate(2027, 1, 1), QTime(0, 0, 0)), "01.01.2027 00:00:00"},
+        {QLocale(QLocale::English, QLocale::UnitedKingdom), afternoon, "09/12/2026 15:04:05"},
+        // The long time of the locale names no time zone, wherever the locale puts it.
+        {QLocale(QLocale::Chinese, QLocale::China), afternoon, "2026/12/9 15:04:05"},
+        {persian, afternoon,
+         persian.toString(QDate(2026, 12, 9), u"yyyy/M/d") + u' ' +
+             persian.toString(QTime(15, 4, 5), u"H:mm:ss")},
     };
-    ScopedUserLocale comma(german);
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.locale.name().toStdString() + " " +
+                     c.when.toString(Qt::ISODate).toStdString());
+        EXPECT_EQ(generalDate(c.when, c.locale), c.text);
+        ScopedUserLocale user(c.locale);
         EXPECT_EQ(generalDate(c.when), c.text);
     }
 }

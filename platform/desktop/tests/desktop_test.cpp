@@ -1,5 +1,6 @@
 #include "platform/desktop/busy_state.h"
 #include "platform/desktop/desktop.h"
+#include "platform/desktop/let_events_run.h"
 #include "platform/desktop/qt_desktop.h"
 #include "platform/desktop/recording_desktop.h"
 #include "platform/desktop/single_instance.h"
@@ -12,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QProcess>
@@ -22,6 +24,8 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <string>
+#include <utility>
 
 using namespace kivo::desktop;
 
@@ -276,6 +280,79 @@ TEST(QtDesktop, HelpViewerShowsAnExistingTopicAndReportsAMissingOne)
         EXPECT_FALSE(qt.showHelpTopic(QString::fromLatin1(outside)));
     }
     EXPECT_EQ(browser->source(), QUrl::fromLocalFile(help + "/KIP.html"));
+}
+
+// A link followed in the viewer shows its topic under that topic's title, and Back returns to
+// the topic before it, title and all.
+TEST(QtDesktop, HelpViewerTitleFollowsLinksAndBackReturns)
+{
+    QTemporaryDir root;
+    ASSERT_TRUE(root.isValid());
+    const QString help = root.path();
+    writeFile(help + "/GUI.html", "<html><head><title>Kivo main window</title></head><body>"
+                                  "<p><a href=\"KIP.html\">The monitor</a></p></body></html>");
+    writeFile(help + "/KIP.html", "<html><head><title>Monitor window</title></head><body>"
+                                  "<p><a href=\"Plain.html\">More</a></p></body></html>");
+    writeFile(help + "/Plain.html", "<html><body>No title of its own</body></html>");
+
+    QtDesktop qt;
+    qt.setHelpFolder(help);
+    ASSERT_TRUE(qt.showHelpTopic("GUI.html"));
+    QWidget* viewer = qt.helpViewer();
+    ASSERT_NE(viewer, nullptr);
+    auto* browser = viewer->findChild<QTextBrowser*>();
+    ASSERT_NE(browser, nullptr);
+    // The keyboard way to a link: Tab to it, Enter to follow it.
+    const auto followLink = [browser] {
+        QTest::keyClick(browser, Qt::Key_Tab);
+        QTest::keyClick(browser, Qt::Key_Return);
+    };
+    // The title, then the file shown.
+    using Shown = std::pair<std::string, std::string>;
+    const auto shown = [&] {
+        return Shown{viewer->windowTitle().toStdString(),
+                     QFileInfo(browser->source().toLocalFile()).fileName().toStdString()};
+    };
+
+    followLink();
+    EXPECT_EQ(shown(), (Shown{"Monitor window", "KIP.html"}));
+    auto* back = viewer->findChild<QAbstractButton*>("Back");
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->text(), "&Back");
+    EXPECT_TRUE(back->isEnabled());
+    followLink();
+    EXPECT_EQ(shown(), (Shown{"Plain.html", "Plain.html"}));
+
+    QTest::mouseClick(back, Qt::LeftButton);
+    EXPECT_EQ(shown(), (Shown{"Monitor window", "KIP.html"}));
+    QTest::mouseClick(back, Qt::LeftButton);
+    EXPECT_EQ(shown(), (Shown{"Kivo main window", "GUI.html"}));
+    EXPECT_FALSE(back->isEnabled());
+
+    // A topic the program asks for goes on from there; Back leads to the one shown before it.
+    ASSERT_TRUE(qt.showHelpTopic("Plain.html"));
+    EXPECT_EQ(shown(), (Shown{"Plain.html", "Plain.html"}));
+    QTest::mouseClick(back, Qt::LeftButton);
+    EXPECT_EQ(shown(), (Shown{"Kivo main window", "GUI.html"}));
+}
+
+TEST(LetEventsRun, CountsAndRunsTheInstalledHookInsteadOfTheEventLoop)
+{
+    int hookRuns = 0;
+    bool queuedRan = false;
+    QObject context;
+    QMetaObject::invokeMethod(
+        &context, [&] { queuedRan = true; }, Qt::QueuedConnection);
+    const auto before = eventsRunCount();
+    const EventsRunHook previous = setEventsRunHook([&] { ++hookRuns; });
+    letEventsRun();
+    letEventsRun();
+    EXPECT_EQ(hookRuns, 2);
+    EXPECT_FALSE(queuedRan);
+    setEventsRunHook(previous);
+    letEventsRun();
+    EXPECT_TRUE(queuedRan);
+    EXPECT_EQ(eventsRunCount(), before + 3);
 }
 
 class BusyStateTest : public ::testing::Test {

@@ -1,15 +1,16 @@
-// The one place where the controls let the event loop run.
+// The one place where the main program's code lets the event loop run, as DoEvents did in the
+// forms runtime.
 //
 // The windows rely on every property set on an indicator or a display repainting it at once and
-// then running pending events, so a long run of control updates stays visible and timer ticks and
-// clicks get their turn in between. All of it goes through letEventsRun(), so a test can count the
-// calls or replace what a call does.
+// then running pending events, and on the unit model running them between its calls, so a long
+// run of updates stays visible and timer ticks and clicks get their turn in between. All of it
+// goes through letEventsRun(), so a test can count the calls or replace what a call does.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 
-namespace KivoSoft {
+namespace kivo::desktop {
 
 // Runs the pending events of the UI thread (QCoreApplication::processEvents()), or the installed
 // hook instead.
@@ -24,4 +25,4 @@ std::uint64_t eventsRunCount();
 using EventsRunHook = std::function<void()>;
 EventsRunHook setEventsRunHook(EventsRunHook hook);
 
-} // namespace KivoSoft
+} // namespace kivo::desktop

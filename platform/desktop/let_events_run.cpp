@@ -1,10 +1,10 @@
-#include "KivoSoft/controls/LetEventsRun.h"
+#include "platform/desktop/let_events_run.h"
 
 #include <QCoreApplication>
 
 #include <utility>
 
-namespace KivoSoft {
+namespace kivo::desktop {
 
 namespace {
 
@@ -35,4 +35,4 @@ EventsRunHook setEventsRunHook(EventsRunHook hook)
     return std::exchange(runHook, std::move(hook));
 }
 
-} // namespace KivoSoft
+} // namespace kivo::desktop
