@@ -1,6 +1,6 @@
 #include "KivoSoft/config/UnitIdUtilities.h"
 
-#include "KivoSoft/controls/LetEventsRun.h"
+#include "platform/desktop/let_events_run.h"
 #include "KivoSoft/model/DeviceLink.h"
 #include "KivoSoft/model/INI.h"
 #include "KivoSoft/model/KivoGlobals.h"
@@ -117,7 +117,7 @@ void cmdDetectUnitID_Click()
             ScanScope scan;
             openPort();
             while (id <= *highest && !found) {
-                letEventsRun();
+                kivo::desktop::letEventsRun();
                 scan.wait().lblProgress->setText(scanProgressText(id, *highest));
                 std::int16_t answered = 0;
                 const QString status = linkStatus(
@@ -127,7 +127,7 @@ void cmdDetectUnitID_Click()
                 } else {
                     ++id;
                 }
-                letEventsRun();
+                kivo::desktop::letEventsRun();
             }
             closePort();
         }

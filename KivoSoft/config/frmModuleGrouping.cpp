@@ -1,6 +1,6 @@
 #include "KivoSoft/config/frmModuleGrouping.h"
 
-#include "KivoSoft/controls/LetEventsRun.h"
+#include "platform/desktop/let_events_run.h"
 #include "KivoSoft/model/DeviceLink.h"
 #include "KivoSoft/model/INI.h"
 #include "KivoSoft/model/KivoGlobals.h"
@@ -300,10 +300,10 @@ void frmModuleGrouping::resetToDesign()
 
 bool frmModuleGrouping::OpenGroupingPort()
 {
-    letEventsRun();
-    letEventsRun();
+    kivo::desktop::letEventsRun();
+    kivo::desktop::letEventsRun();
     const QString status = linkCall("OpenPort", G::DefaultComPort.toStdString());
-    letEventsRun();
+    kivo::desktop::letEventsRun();
     if (G::IsCmdOk(status)) {
         return true;
     }
@@ -355,7 +355,7 @@ void frmModuleGrouping::ReadGroupIDs()
         }
         std::int16_t group = 0;
         const QString status = linkCall("GetGroupID", unitArg(), module, byRef(group));
-        letEventsRun();
+        kivo::desktop::letEventsRun();
         if (G::IsCmdOk(status)) {
             GroupOfModule[static_cast<std::size_t>(module)] = group;
             continue;

@@ -11,7 +11,7 @@
 #include "KivoSoft/controls/Label3D.h"
 #include "KivoSoft/controls/PellarosDisplay.h"
 #include "KivoSoft/controls/TwoPictureIndicators.h"
-#include "KivoSoft/model/KivoGlobals.h"
+#include "platform/basic/basic.h"
 
 #include <QApplication>
 #include <QDir>
@@ -71,7 +71,7 @@ template <typename Indicator> void writeIndicator(Writer& writer, const QString&
 
 void writeDisplays(Writer& writer)
 {
-    KivoGlobals::DecimalSeparator = ".";
+    kivo::basic::programDecimalSeparator = ".";
     PellarosDisplay display;
     writer.saveWidget(display, "PellarosDisplay-new");
     for (short style : {short(1), short(2)}) {

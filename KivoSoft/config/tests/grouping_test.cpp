@@ -648,7 +648,7 @@ TEST_F(Grouping, NothingRunsUnderAnApplyThatWaitsForTheUnit)
     move("Module 5");
     requests();
     bool nested = false;
-    setEventsRunHook([&] {
+    kivo::desktop::setEventsRunHook([&] {
         if (!nested) {
             nested = true;
             dialog->cmdApply_Click();
@@ -660,7 +660,7 @@ TEST_F(Grouping, NothingRunsUnderAnApplyThatWaitsForTheUnit)
         QCoreApplication::processEvents();
     });
     dialog->cmdApply_Click();
-    setEventsRunHook({});
+    kivo::desktop::setEventsRunHook({});
     EXPECT_TRUE(nested);
     EXPECT_EQ(requests(), (Frames{kCheck, "03 01 05 0F 01", "03 03 05 0F 01", "03 05 05 0F 01"}));
     EXPECT_TRUE(dialog->loaded());

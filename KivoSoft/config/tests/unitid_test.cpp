@@ -4,7 +4,7 @@
 #include "KivoSoft/config/UnitIdUtilities.h"
 #include "KivoSoft/config/frmModuleGrouping.h"
 #include "KivoSoft/config/tests/grouping_fixture.h"
-#include "KivoSoft/controls/LetEventsRun.h"
+#include "platform/desktop/let_events_run.h"
 #include "KivoSoft/model/LinkInUse.h"
 #include "KivoSoft/shell/frmPleaseWait.h"
 
@@ -88,7 +88,7 @@ TEST_F(UnitIds, TheScanTriesEachIdUpToTheOneThatAnswers)
     frmPleaseWait& wait = Forms::pleaseWait();
     QStringList progress;
     bool waitShown = true;
-    setEventsRunHook([&] {
+    kivo::desktop::setEventsRunHook([&] {
         waitShown = waitShown && wait.isVisible();
         if (progress.isEmpty() || progress.back() != wait.lblProgress->text()) {
             progress << wait.lblProgress->text();
@@ -155,7 +155,7 @@ TEST_F(UnitIds, ClicksDuringTheScanDoNothingAndTheWindowIsBusy)
     bool nested = false;
     bool windowTookInput = true;
     std::size_t boxesBefore = 0;
-    setEventsRunHook([&] {
+    kivo::desktop::setEventsRunHook([&] {
         windowTookInput = windowTookInput && window.isEnabled();
         if (!nested) {
             nested = true;
