@@ -129,6 +129,10 @@ SupplyConfig::SupplyConfig(QWidget* parent) : QWidget(parent), m_checks(new Fiel
 {
     setObjectName(QStringLiteral("SupplyConfig"));
     setWindowTitle(Caption);
+    // The window was laid out for a small dialog font.
+    QFont small = font();
+    small.setPointSizeF(small.pointSizeF() * 0.9);
+    setFont(small);
     buildFrame();
     buildUnitOptions();
     // Tab t shows module 5 - t: the tabs are added from module 5 down.
@@ -152,23 +156,23 @@ void SupplyConfig::buildFrame()
     heading.setBold(true);
     lblMain->setFont(heading);
 
-    UnitList = make<PickOnlyList>(this, "UnitList", QRect(8, 32, 60, 26));
+    UnitList = make<PickOnlyList>(this, "UnitList", QRect(8, 32, 56, 26));
     UnitList->setToolTip(QStringLiteral("Select power supply Id number"));
-    SelectButton = button(this, "SelectButton", QStringLiteral("&Start"), QRect(74, 31, 76, 28));
-    Cancel = button(this, "Cancel", QStringLiteral("&Close"), QRect(156, 31, 76, 28));
-    cmdMonitor = make<QToolButton>(this, "cmdMonitor", QRect(238, 29, 36, 32));
+    SelectButton = button(this, "SelectButton", QStringLiteral("&Start"), QRect(68, 31, 84, 28));
+    Cancel = button(this, "Cancel", QStringLiteral("&Close"), QRect(156, 31, 84, 28));
+    cmdMonitor = make<QToolButton>(this, "cmdMonitor", QRect(244, 29, 36, 32));
     cmdMonitor->setIcon(monitorPicture());
     cmdMonitor->setIconSize(QSize(28, 24));
     cmdMonitor->setToolTip(QStringLiteral("Show interactive program"));
     cmdMonitor->setAccessibleName(QStringLiteral("Monitor"));
-    ErrorButton = button(this, "ErrorButton", QStringLiteral("Error File"), QRect(280, 31, 84, 28));
+    ErrorButton = button(this, "ErrorButton", QStringLiteral("Error File"), QRect(284, 31, 80, 28));
     cmdModuleNumbering =
-        button(this, "cmdModuleNumbering", QStringLiteral("Help"), QRect(370, 31, 64, 28));
+        button(this, "cmdModuleNumbering", QStringLiteral("Help"), QRect(368, 31, 80, 28));
     cmdModuleNumbering->setToolTip(QStringLiteral("Click to view Help"));
-    cmdComSettings = button(this, "cmdComSettings", {}, QRect(8, 64, 426, 28));
+    cmdComSettings = button(this, "cmdComSettings", {}, QRect(8, 64, 440, 28));
     cmdComSettings->setToolTip(QStringLiteral("Port Communication settings"));
 
-    Frame1 = frame(this, "Frame1", QStringLiteral("Utilities"), QRect(8, 96, 426, 68));
+    Frame1 = frame(this, "Frame1", QStringLiteral("Utilities"), QRect(8, 96, 440, 68));
     cmdDetectUnitID =
         button(Frame1, "cmdDetectUnitID", QStringLiteral("Detect Unit ID"), QRect(8, 28, 116, 30));
     cmdDetectUnitID->setToolTip(QStringLiteral("Detect unit ID of any power supply"));
@@ -176,15 +180,15 @@ void SupplyConfig::buildFrame()
                                   QStringLiteral("Change to New Unit ID"), QRect(130, 28, 158, 30));
     cmdChangeToNewUnitID->setToolTip(QStringLiteral("Change unit ID of any power supply"));
     cmdDllFileVersion = button(Frame1, "cmdDllFileVersion", QStringLiteral("Dll file Version"),
-                               QRect(294, 28, 124, 30));
+                               QRect(294, 28, 138, 30));
     cmdDllFileVersion->setToolTip(
         QStringLiteral("Check Dll version used to communicate through Communication port"));
 
-    PellarosTx = make<PellarosLed>(this, "PellarosTx", QRect(446, 12, 18, 18));
-    PellarosRx = make<PellarosLed>(this, "PellarosRx", QRect(446, 40, 18, 18));
-    label(this, "LabelTx", QStringLiteral("Tx"), QRect(468, 12, 24, 18));
-    label(this, "LabelRx", QStringLiteral("Rx"), QRect(468, 40, 24, 18));
-    RichTextBox1 = make<QTextEdit>(this, "RichTextBox1", QRect(496, 6, 286, 158));
+    PellarosTx = make<PellarosLed>(this, "PellarosTx", QRect(454, 12, 18, 18));
+    PellarosRx = make<PellarosLed>(this, "PellarosRx", QRect(454, 40, 18, 18));
+    label(this, "LabelTx", QStringLiteral("Tx"), QRect(474, 12, 20, 18));
+    label(this, "LabelRx", QStringLiteral("Rx"), QRect(474, 40, 20, 18));
+    RichTextBox1 = make<QTextEdit>(this, "RichTextBox1", QRect(498, 6, 284, 158));
     RichTextBox1->setReadOnly(true);
     RichTextBox1->setToolTip(QStringLiteral("Communication window"));
     RichTextBox1->setAccessibleName(QStringLiteral("Communication window"));
@@ -292,18 +296,18 @@ void SupplyConfig::buildModuleTab(int m)
                                QStringLiteral("Output Voltage Settings"), QRect(4, 52, 250, 178));
     FrameVoltage[i] = voltage;
     label(voltage, {}, QStringLiteral("Voltage Setpoint"), QRect(8, 22, 100, 22));
-    vsp[i] = box(voltage, indexed("vsp", m), QRect(150, 20, 56, 24));
+    vsp[i] = box(voltage, indexed("vsp", m), QRect(156, 20, 50, 24));
     label(voltage, {}, QStringLiteral("Volts"), QRect(210, 22, 36, 22));
     slrVsp[i] = make<SetPointSlider>(voltage, indexed("slrVsp", m), QRect(8, 48, 234, 22));
     lblMinVoltage[li] = label(voltage, indexed("lblMinVoltage", m - 1), {}, QRect(8, 70, 110, 16));
     lblMaxVoltage[li] =
         label(voltage, indexed("lblMaxVoltage", m - 1), {}, QRect(132, 70, 110, 16));
     lblMaxVoltage[li]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    label(voltage, {}, QStringLiteral("Module Good High Limit:"), QRect(8, 92, 140, 22));
-    hl[i] = box(voltage, indexed("hl", m), QRect(150, 90, 56, 24));
+    label(voltage, {}, QStringLiteral("Module Good High Limit:"), QRect(8, 92, 146, 22));
+    hl[i] = box(voltage, indexed("hl", m), QRect(156, 90, 50, 24));
     label(voltage, {}, QStringLiteral("Volts"), QRect(210, 92, 36, 22));
-    label(voltage, {}, QStringLiteral("Module Good Low Limit:"), QRect(8, 120, 140, 22));
-    ll[i] = box(voltage, indexed("ll", m), QRect(150, 118, 56, 24));
+    label(voltage, {}, QStringLiteral("Module Good Low Limit:"), QRect(8, 120, 146, 22));
+    ll[i] = box(voltage, indexed("ll", m), QRect(156, 118, 50, 24));
     label(voltage, {}, QStringLiteral("Volts"), QRect(210, 120, 36, 22));
     cmdPreset[i] =
         button(voltage, indexed("cmdPreset", m), QStringLiteral("Preset"), QRect(8, 146, 80, 26));
@@ -315,9 +319,9 @@ void SupplyConfig::buildModuleTab(int m)
     auto pair = [&](std::array<QRadioButton*, 11>& buttons, const char* name, QGroupBox* f,
                     const char* first, const char* second) {
         buttons[static_cast<std::size_t>(a)] =
-            option(f, indexed(name, a), QString::fromLatin1(first), QRect(8, 17, 178, 16));
+            option(f, indexed(name, a), QString::fromLatin1(first), QRect(8, 17, 164, 16));
         buttons[static_cast<std::size_t>(b)] =
-            option(f, indexed(name, b), QString::fromLatin1(second), QRect(8, 33, 178, 16));
+            option(f, indexed(name, b), QString::fromLatin1(second), QRect(8, 33, 164, 16));
     };
     QGroupBox* startup = frame(page, indexed("Frame3", startupFrameIndex(m)),
                                QStringLiteral("Startup State"), QRect(260, 52, 176, 52));
@@ -346,30 +350,31 @@ void SupplyConfig::buildModuleTab(int m)
     pair(OptProgMode, "OptProgMode", programming, "Voltage Programming", "Resistance Programming");
 
     QGroupBox* modes = frame(page, indexed("FrameCurrentLimit", m),
-                             QStringLiteral("Current Limit Mode"), QRect(4, 240, 200, 58));
+                             QStringLiteral("Current Limit Mode"), QRect(4, 240, 212, 58));
     FrameCurrentLimit[i] = modes;
     const int normal = 3 * m - 2;
     optCurrentLimit[static_cast<std::size_t>(normal)] = option(
         modes, indexed("optCurrentLimit", normal), QStringLiteral("Normal"), QRect(8, 18, 88, 17));
     optCurrentLimit[static_cast<std::size_t>(normal + 1)] =
         option(modes, indexed("optCurrentLimit", normal + 1), QStringLiteral("Latching"),
-               QRect(100, 18, 96, 17));
+               QRect(104, 18, 104, 17));
     optCurrentLimit[static_cast<std::size_t>(normal + 2)] =
         option(modes, indexed("optCurrentLimit", normal + 2), QStringLiteral("Hiccup"),
                QRect(8, 36, 88, 17));
     optCurrentLimit[static_cast<std::size_t>(15 + m)] =
         option(modes, indexed("optCurrentLimit", 15 + m), QStringLiteral("Current Share"),
-               QRect(100, 36, 96, 17));
+               QRect(104, 36, 104, 17));
 
     LabelCurrentLimit[i] = label(page, indexed("LabelCurrentLimit", m),
-                                 QStringLiteral("Current Limit:"), QRect(210, 246, 82, 22));
-    CurrentLimit[i] = box(page, indexed("CurrentLimit", m), QRect(292, 244, 50, 24));
+                                 QStringLiteral("Current Limit:"), QRect(220, 246, 78, 22));
+    CurrentLimit[i] = box(page, indexed("CurrentLimit", m), QRect(298, 244, 42, 24));
     hscrollCurrentLimit[i] =
-        make<QScrollBar>(page, indexed("hscrollCurrentLimit", m), QRect(346, 246, 90, 18));
+        make<QScrollBar>(page, indexed("hscrollCurrentLimit", m), QRect(344, 246, 92, 18));
     hscrollCurrentLimit[i]->setOrientation(Qt::Horizontal);
-    lblMinCL[i] = label(page, indexed("lblMinCL", m), {}, QRect(346, 266, 16, 16));
-    Label5[i] = label(page, indexed("Label5", m), {}, QRect(362, 266, 56, 16));
-    lblMaxCL[i] = label(page, indexed("lblMaxCL", m), {}, QRect(412, 266, 28, 16));
+    lblMinCL[i] = label(page, indexed("lblMinCL", m), {}, QRect(344, 266, 16, 16));
+    Label5[i] = label(page, indexed("Label5", m), {}, QRect(360, 266, 52, 16));
+    Label5[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lblMaxCL[i] = label(page, indexed("lblMaxCL", m), {}, QRect(414, 266, 24, 16));
     for (QLabel* l : {lblMinCL[i], Label5[i], lblMaxCL[i]}) {
         QFont f = l->font();
         f.setPointSizeF(f.pointSizeF() * 0.85);
