@@ -651,7 +651,6 @@ void SupplyConfig::Form_Load()
 {
     m_loaded = true;
     G::ConfigExpanded = false;
-    ReadUnitId.clear();
     setHeightTwips(2670);
     InitUnitList();
     ShowCurrentLimitControls();
@@ -852,6 +851,8 @@ void SupplyConfig::UnitList_Click()
     for (QLineEdit* identity : {PSID, SerialNumber, MajVersion, MinVersion}) {
         identity->clear();
     }
+    // The notice above was the last thing that belonged to the unit shown.
+    ReadUnitId.clear();
     Form_Load();
 }
 

@@ -183,9 +183,10 @@ public:
     std::map<QString, std::shared_ptr<KivoData>> KivoColl;
     // The record of the last read attempt, good or not; empty until the first read.
     std::shared_ptr<KivoData> CurrentUnit;
-    // The ID of the unit whose read the window shows; its writes, its restart notice, the
-    // restart and the grouping dialog address this unit, whatever another window selected since.
-    // Empty while no unit is shown.
+    // The ID of the unit the window read last; its writes, its restart notice, the restart and
+    // the grouping dialog address this unit, whatever another window selected since. It stays
+    // through LoadForm (the grouping dialog's edits still belong to it) and is cleared when
+    // another unit is picked, by a failed read and by the unload.
     QString ReadUnitId;
     // The file the parameter dialog chose last.
     QString CommonDialog1FileName;

@@ -269,7 +269,8 @@ TEST_F(ConfigApply, AModuleForEachEditFromWhatWasRead)
 
 TEST_F(ConfigApply, EachModuleIsWrittenWithItsOwnScaling)
 {
-    readUnitOrFail("5"); // slot 1 a 12 V type (100 counts per ampere), slot 2 a 48 V one (1000)
+    readUnitOrFail("5");     // slot 1 a 12 V type (100 counts per ampere), slot 2 a 48 V one (1000)
+    G::SelectedUnitId = "3"; // the monitor selected another unit meanwhile
     window->SSTab1->setCurrentIndex(tabOf(2));
     window->optCurrentLimit[5]->setChecked(true); // module 2 latching
     window->CurrentLimit[2]->setText("2.5");

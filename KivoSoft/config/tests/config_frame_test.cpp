@@ -130,6 +130,19 @@ TEST_F(ConfigFrame, TheRestartGoesToTheUnitReadWhateverTheMonitorSelected)
     EXPECT_TRUE(window->isHidden());
 }
 
+TEST_F(ConfigFrame, AfterTheGroupingDialogsReloadTheRestartStillGoesToTheUnitRead)
+{
+    showUnitThree(false, true);
+    G::ModuleSettingEdited = G::WrittenToUnit = true; // what the grouping dialog's Apply sets
+    window->LoadForm();
+    EXPECT_EQ(window->ReadUnitId, "3");
+    window->UnitList->setCurrentText("4");
+    window->UnitList_Click(); // the notice first, for unit 3; then unit 4's load
+    EXPECT_EQ(messageTexts(), QStringList{kRestart});
+    EXPECT_EQ(takeOps(), QStringList{"SetGlobalOutputState 3 0"});
+    EXPECT_TRUE(window->ReadUnitId.isEmpty());
+}
+
 TEST_F(ConfigFrame, ARestartThatCannotSwitchTheOutputsBackOnSaysSo)
 {
     showUnitThree(true, true);
@@ -233,6 +246,32 @@ TEST_F(ConfigFrame, PickingAUnitInTheList)
     EXPECT_FALSE(G::ConfigExpanded);
     EXPECT_EQ(window->height(), 170);
     EXPECT_EQ(window->UnitList->currentText(), "7");
+}
+
+TEST_F(ConfigFrame, AUnitReadLoadsTheWindowWithoutShowingIt)
+{
+    SupplyConfig other;
+    SupplyConfig* target = &other;
+    WindowUnitWindows forwarded(target);
+    ASSERT_FALSE(other.isLoaded());
+    forwarded.setConfigModuleId(2, "KM-5V-20A");
+    EXPECT_TRUE(other.isLoaded());
+    EXPECT_FALSE(other.isVisible());
+    EXPECT_EQ(other.txtModuleID[2]->text(), "KM-5V-20A");
+    forwarded.setConfigProgressText("Ok\r\nGet present modules");
+    EXPECT_EQ(forwarded.configProgressText(), "Ok\r\nGet present modules");
+    EXPECT_EQ(other.RichTextBox1->toPlainText(), "Ok\nGet present modules");
+    forwarded.setConfigCurrentLimitMaximum(2, 20);
+    forwarded.setConfigMaxCurrentCaption(2, "20");
+    forwarded.setConfigSetPointMinimum(2, 0);
+    forwarded.setConfigSetPointMaximum(2, 60);
+    forwarded.setConfigSetPointMinimum(2, 40);
+    EXPECT_EQ(other.hscrollCurrentLimit[2]->maximum(), 20);
+    EXPECT_EQ(other.lblMaxCL[2]->text(), "20");
+    EXPECT_EQ(other.slrVsp[2]->minimum(), 40);
+    EXPECT_EQ(other.slrVsp[2]->maximum(), 60);
+    forwarded.setConfigModulesOffCaption("Modules OFF by GLOBAL INHIBIT");
+    EXPECT_EQ(other.lblModulesOFF->text(), "Modules OFF by GLOBAL INHIBIT");
 }
 
 TEST_F(ConfigFrame, TheSizeSnapsBack)

@@ -158,22 +158,34 @@ TEST_F(ConfigRead, ASilentUnitThenAFailurePartwayNamesNoOldUnit)
     EXPECT_TRUE(window->SelectButton->isEnabled());
     EXPECT_FALSE(window->PellarosTx->Blinking());
 
-    // Unit 3 read well first, then failing at a module register: the earlier record stays.
-    readUnit("3");
-    ASSERT_FALSE(KivoGlobals::ErrorFlag);
-    const std::shared_ptr<KivoData> good = window->KivoColl.at("3");
+    // A failure of another kind next: no message names the silent unit again.
     desktop.clear();
     sim->server().faults().add(
         {.uid = 3, .mid = 3, .cid = 0x13, .reg = 0x05, .times = Fault::always});
     readUnit("3");
     EXPECT_TRUE(messages().empty()) << messageTexts().join('|').toStdString();
+    EXPECT_EQ(window->configProgressText(), heading() + setupProgress(20));
+    EXPECT_FALSE(KivoGlobals::ConfigExpanded);
+    EXPECT_FALSE(window->ErrorButton->isHidden());
+    EXPECT_FALSE(LinkInUse::taken());
+}
+
+TEST_F(ConfigRead, AFailedReadAfterAGoodOneKeepsTheGoodRecord)
+{
+    readUnit("3");
+    ASSERT_FALSE(KivoGlobals::ErrorFlag);
+    const std::shared_ptr<KivoData> good = window->KivoColl.at("3");
+    sim->server().faults().add(
+        {.uid = 3, .mid = 5, .cid = 0x04, .reg = 0x10, .times = Fault::always});
+    readUnit("3");
     EXPECT_EQ(window->KivoColl.at("3"), good);
     EXPECT_NE(window->CurrentUnit, good);
-    EXPECT_EQ(window->configProgressText(), heading() + setupProgress(20));
     EXPECT_FALSE(KivoGlobals::ConfigExpanded);
     EXPECT_EQ(window->height(), 170);
     EXPECT_FALSE(window->ErrorButton->isHidden());
-    EXPECT_FALSE(LinkInUse::taken());
+    EXPECT_TRUE(window->ErrorButton->isEnabled());
+    EXPECT_TRUE(window->SelectButton->isEnabled());
+    EXPECT_TRUE(window->ReadUnitId.isEmpty()); // nothing shown to write into
 }
 
 TEST_F(ConfigRead, DefaultGlobalOutputStateOffShowsNoModulesAndFillsTheLimitsInVolts)
