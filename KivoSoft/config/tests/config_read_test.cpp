@@ -224,6 +224,20 @@ TEST_F(ConfigReadMixedFlags, MixedGlobalFlagsShowTheOptionsAndHideTheModules)
     EXPECT_EQ(window->vsp[1]->text(), "12");
 }
 
+TEST_F(ConfigReadMixedFlags, RemoteOnOffNormalInhibitAppliedBringsTheModulesOnShow)
+{
+    readUnit("3");
+    ASSERT_TRUE(window->SSTab1->isHidden());
+    window->optGlobalOnOff[0]->setChecked(true); // "Normal (Inhibit)"
+    window->cmdApply_Click();
+    EXPECT_EQ(sim->bus().unit(3)->defaults & 0x03, 0x03);
+    readUnit("3");
+    ASSERT_FALSE(KivoGlobals::ErrorFlag);
+    EXPECT_FALSE(window->SSTab1->isHidden());
+    EXPECT_TRUE(window->optCurrentLimit[1]->isChecked());
+    EXPECT_EQ(window->hl[1]->text(), "12.6");
+}
+
 TEST_F(ConfigRead, ModulesThatDoNotAnswerAreOffByGlobalInhibit)
 {
     sim->server().faults().add({.uid = 3,
