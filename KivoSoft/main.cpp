@@ -1,5 +1,7 @@
 // Kivo: monitors and configures the power-supply units on the serial line. It takes no
 // arguments.
+#include "KivoSoft/config/SupplyConfig.h"
+#include "KivoSoft/model/UnitWindows.h"
 #include "KivoSoft/shell/Forms.h"
 #include "KivoSoft/shell/MainForm.h"
 
@@ -12,8 +14,12 @@ int main(int argc, char* argv[])
 
     using KivoSoft::MainForm;
     MainForm& window = KivoSoft::Forms::mainForm();
-    // The monitor window and the configuration window install their instances here, with
-    // Forms::setMonitorFormInstance() and Forms::setSupplyConfigInstance(), once they exist.
+    // The monitor window installs its instance here with Forms::setMonitorFormInstance() once it
+    // exists.
+    KivoSoft::Forms::setSupplyConfigInstance([] { return &KivoSoft::supplyConfigInstance(); });
+    // What a unit read writes into the configuration window (loaded, not shown, when needed).
+    KivoSoft::ConfigUnitWindows configWindows;
+    KivoSoft::ScopedUnitWindows installedWindows(configWindows);
     int status = 0;
     switch (window.Form_Load()) {
     case MainForm::Loaded::Yes:
@@ -26,6 +32,7 @@ int main(int argc, char* argv[])
         status = 1;
         break;
     }
+    KivoSoft::deleteSupplyConfig();
     KivoSoft::Forms::deleteAll();
     return status;
 }
