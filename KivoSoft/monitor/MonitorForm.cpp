@@ -417,6 +417,9 @@ void MonitorForm::buildModulePanel(int k)
     auto* panel = new QGroupBox(k >= 3 ? QStringLiteral("Slot %1").arg(k) : QString(), this);
     panel->setObjectName(indexed("s", k));
     panel->setGeometry(184 + (k - 1) * 124, 2, 121, 364);
+    QFont small = font();
+    small.setPixelSize(9);
+    panel->setFont(small);
     s[i] = panel;
 
     Module[i] = new ModuleShape(panel);
@@ -480,12 +483,14 @@ void MonitorForm::buildModulePanel(int k)
     GID[i]->setObjectName(indexed("GID", k));
     GID[i]->setGeometry(74, 285, 40, 20);
     GID[i]->setReadOnly(true);
-    label(panel, QStringLiteral("Module Good LL:"), {6, 308, 80, 16});
-    VLL[i] = label(panel, QStringLiteral("-"), {86, 308, 30, 16});
+    label(panel, QStringLiteral("Module Good LL:"), {6, 308, 86, 16});
+    VLL[i] = label(panel, QStringLiteral("-"), {88, 308, 28, 16});
+    VLL[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     VLL[i]->setObjectName(indexed("VLL", k));
     VLL[i]->setToolTip(QStringLiteral("Module Good Low Limit Window Range"));
-    label(panel, QStringLiteral("Module Good HL:"), {6, 324, 80, 16});
-    VLH[i] = label(panel, QStringLiteral("-"), {86, 324, 30, 16});
+    label(panel, QStringLiteral("Module Good HL:"), {6, 324, 86, 16});
+    VLH[i] = label(panel, QStringLiteral("-"), {88, 324, 28, 16});
+    VLH[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     VLH[i]->setObjectName(indexed("VLH", k));
     VLH[i]->setToolTip(QStringLiteral("Module Good High Limit Window Range"));
     CL[i] = label(panel, QStringLiteral("-"), {6, 341, 108, 16});
@@ -610,9 +615,7 @@ void MonitorForm::fillToolTips()
 
 void MonitorForm::FillUnitList()
 {
-    QFont small = UnitList->font();
-    small.setPointSizeF(std::max(small.pointSizeF(), 4.0));
-    UnitList->setFont(small);
+    // The list keeps the window's font: at 4 points its IDs could not be read.
     if (UnitList->count() == 0) {
         for (int id = 1; id <= 32; ++id) {
             UnitList->addItem(QString::number(id));

@@ -160,6 +160,10 @@ public:
     bool ValidateLogFileName();
     void cmdClear_Click();
 
+    // The panels and lamps filled from a read (the full load while LoggingInProgress is False,
+    // the quick one otherwise); public so a fill can be checked from a prepared unit.
+    void loadMonitorPanels(const KivoData& unit);
+
     // ---- The monitor side of what a unit read writes into the windows
     void monitorUnitDoesNotRespond(int heightTwips, int widthTwips, const QString& caption);
 
@@ -273,7 +277,6 @@ private:
     void refreshHoldingLink();
     bool LoadMonitorData();
     void RefreshScreen() { m_readOk = LoadMonitorData(); }
-    void loadMonitorPanels(const KivoData& unit);
     void panelPass(bool metersZeroWhenOff);
     void readDelaysAndArmTimers();
     bool readOperatingHours();
