@@ -455,45 +455,45 @@ void MonitorForm::buildModulePanel(int k)
 
     txtSP[i] = new QLineEdit(QStringLiteral("0"), panel);
     txtSP[i]->setObjectName(indexed("txtSP", k));
-    txtSP[i]->setGeometry(6, 198, 52, 24);
+    txtSP[i]->setGeometry(6, 198, 48, 24);
     txtSP[i]->installEventFilter(this);
     cmdDec[i] = pictureButton(panel, "", QStyle::SP_ArrowDown, QStringLiteral("Decrease voltage"));
     cmdDec[i]->setObjectName(indexed("cmdDec", k));
-    cmdDec[i]->setGeometry(60, 198, 18, 24);
+    cmdDec[i]->setGeometry(56, 198, 18, 24);
     cmdInc[i] = pictureButton(panel, "", QStyle::SP_ArrowUp, QStringLiteral("Increase voltage"));
     cmdInc[i]->setObjectName(indexed("cmdInc", k));
-    cmdInc[i]->setGeometry(79, 198, 18, 24);
+    cmdInc[i]->setGeometry(74, 198, 18, 24);
     cmdSetVoltage[i] = pictureButton(panel, "", QStyle::SP_DialogApplyButton,
                                      QStringLiteral("Apply new voltage value"));
     cmdSetVoltage[i]->setObjectName(indexed("cmdSetVoltage", k));
-    cmdSetVoltage[i]->setGeometry(98, 198, 18, 24);
+    cmdSetVoltage[i]->setGeometry(92, 198, 18, 24);
 
     label(panel, QStringLiteral("Volt. Range:"), {6, 226, 108, 14});
     RV[i] = new QLineEdit(panel);
     RV[i]->setObjectName(indexed("RV", k));
-    RV[i]->setGeometry(6, 240, 108, 20);
+    RV[i]->setGeometry(6, 240, 104, 20);
     RV[i]->setReadOnly(true);
     label(panel, QStringLiteral("Max. Current:"), {6, 264, 66, 18});
     RC[i] = new QLineEdit(panel);
     RC[i]->setObjectName(indexed("RC", k));
-    RC[i]->setGeometry(74, 263, 40, 20);
+    RC[i]->setGeometry(70, 263, 40, 20);
     RC[i]->setReadOnly(true);
     label(panel, QStringLiteral("Group ID:"), {6, 286, 66, 18});
     GID[i] = new QLineEdit(panel);
     GID[i]->setObjectName(indexed("GID", k));
-    GID[i]->setGeometry(74, 285, 40, 20);
+    GID[i]->setGeometry(70, 285, 40, 20);
     GID[i]->setReadOnly(true);
-    label(panel, QStringLiteral("Module Good LL:"), {6, 308, 86, 16});
-    VLL[i] = label(panel, QStringLiteral("-"), {88, 308, 28, 16});
+    label(panel, QStringLiteral("Module Good LL:"), {5, 308, 78, 16});
+    VLL[i] = label(panel, QStringLiteral("-"), {83, 308, 27, 16});
     VLL[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     VLL[i]->setObjectName(indexed("VLL", k));
     VLL[i]->setToolTip(QStringLiteral("Module Good Low Limit Window Range"));
-    label(panel, QStringLiteral("Module Good HL:"), {6, 324, 86, 16});
-    VLH[i] = label(panel, QStringLiteral("-"), {88, 324, 28, 16});
+    label(panel, QStringLiteral("Module Good HL:"), {5, 324, 78, 16});
+    VLH[i] = label(panel, QStringLiteral("-"), {83, 324, 27, 16});
     VLH[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     VLH[i]->setObjectName(indexed("VLH", k));
     VLH[i]->setToolTip(QStringLiteral("Module Good High Limit Window Range"));
-    CL[i] = label(panel, QStringLiteral("-"), {6, 341, 108, 16});
+    CL[i] = label(panel, QStringLiteral("-"), {6, 341, 104, 16});
     CL[i]->setObjectName(indexed("CL", k));
 }
 
@@ -1158,6 +1158,10 @@ void MonitorForm::selectHoldingLink()
             refreshHoldingLink();
             PellarosOutputOnOff->setEnable(true);
             PellarosOutputOnOff->setStatus(true);
+            // A unit read in full offers the log commands again, also after a failed selection
+            // had locked them.
+            cmdClear->setEnabled(!Check1->isChecked());
+            txtFileName->setEnabled(!Check1->isChecked() && !Check2->isChecked());
         } else {
             setReady(QStringLiteral("M o d u l e s   O F F"));
             for (int k = 1; k <= 5; ++k) {

@@ -50,9 +50,17 @@ protected:
 
 TEST_F(Guard, TicksDuringTheSelectionLeaveThePortToIt)
 {
-    onceDuring("MonitorForm.cmdSelectUnit", [this] { ticksFire(); });
+    // A timer an earlier selection armed is stopped before this one reads.
+    form->tmrMod[3]->setInterval(60000);
+    form->tmrMod[3]->start();
+    bool leftRunning = true;
+    onceDuring("MonitorForm.cmdSelectUnit", [this, &leftRunning] {
+        leftRunning = form->tmrMod[3]->isActive();
+        ticksFire();
+    });
     select(3);
     setEventsRunHook({});
+    EXPECT_FALSE(leftRunning);
     EXPECT_EQ(fired, 1);
     EXPECT_TRUE(retriedAfter);
     EXPECT_EQ(form->skippedTicks(), skippedBefore + 1);
@@ -271,8 +279,10 @@ TEST_F(Frame, NavigationCommands)
     // Until the configuration window is installed the configurator button shows the main
     // window; nothing is left on screen without a window.
     form->show();
+    form->tmrMod[2]->start(60000);
     form->cmdEeprom_Click();
     EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(form->tmrMod[2]->isActive()); // a hidden window reaches no port
     EXPECT_TRUE(Forms::mainForm().isVisible());
     Forms::mainForm().hide();
 }

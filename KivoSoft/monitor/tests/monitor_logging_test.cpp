@@ -91,6 +91,9 @@ TEST_F(Logging, MonitorModeLocksTheWindowAndEachTickLogsWhatTheUnitReports)
     tick();
     EXPECT_EQ(rows().size(), 2);
     EXPECT_TRUE(rows()[1].startsWith("11/01/2027,10:15:35,3,"));
+    form->show();
+    savePicture("monitor-mode.png");
+    form->hide();
 
     // Leaving: four pauses, the commands back, no second header at the next switch.
     pauses.clear();

@@ -128,6 +128,16 @@ TEST_F(Select, AUnitThatDoesNotAnswerLeavesTheCompactWindowAndSaysSo)
     form->show();
     savePicture("monitor-compact.png");
     form->hide();
+
+    // The next good selection offers everything again, the log commands included.
+    select(3);
+    EXPECT_TRUE(KivoGlobals::UnitSelected);
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{form->cmdComSettings, form->cmdRefresh, form->cmdClear,
+                                         form->txtFileName, form->Check1, form->UnitList}) {
+        EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
+    }
+    EXPECT_EQ(form->size(), QSize(805, 590));
 }
 
 TEST_F(Select, TheFailureMessageIsThisReadsOwnText)
