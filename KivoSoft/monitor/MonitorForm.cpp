@@ -765,15 +765,15 @@ void MonitorForm::cmdComSettings_LostFocus()
 
 void MonitorForm::cmdEeprom_Click()
 {
+    // Until the program installs the configuration window there is nowhere to go, and this
+    // window stays as it is rather than leave the program without a window.
+    QWidget* config = Forms::supplyConfig();
+    if (!config) {
+        return;
+    }
     stopAllTimers();
     hide();
-    // Until the configuration window is installed there is nothing to show; the main window is
-    // shown instead, so the program never ends up without a window.
-    if (QWidget* config = Forms::supplyConfig()) {
-        config->show();
-    } else {
-        Forms::mainForm().show();
-    }
+    config->show();
 }
 
 void MonitorForm::cmdEeprom_LostFocus()

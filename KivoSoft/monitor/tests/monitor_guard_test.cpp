@@ -276,15 +276,21 @@ TEST_F(Frame, NavigationCommands)
     EXPECT_EQ(form->cmdComSettings->text(),
               "Default Com Port = " + QString::fromStdString(sim().port()));
 
-    // Until the configuration window is installed the configurator button shows the main
-    // window; nothing is left on screen without a window.
+    // Until the configuration window is installed the configurator button does nothing.
     form->show();
+    form->cmdEeprom_Click();
+    EXPECT_TRUE(form->isVisible());
+
+    // Once it is, the monitor hides, with no timer left that could reach the port.
+    QWidget config;
+    Forms::setSupplyConfigInstance([&config] { return &config; });
     form->tmrMod[2]->start(60000);
     form->cmdEeprom_Click();
     EXPECT_FALSE(form->isVisible());
-    EXPECT_FALSE(form->tmrMod[2]->isActive()); // a hidden window reaches no port
-    EXPECT_TRUE(Forms::mainForm().isVisible());
-    Forms::mainForm().hide();
+    EXPECT_TRUE(config.isVisible());
+    EXPECT_FALSE(form->tmrMod[2]->isActive());
+    config.hide();
+    Forms::setSupplyConfigInstance({});
 }
 
 TEST_F(Frame, CloseStopsEveryTimerAndGoesBackToTheLoadState)
