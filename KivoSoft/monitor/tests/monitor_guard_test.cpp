@@ -2,10 +2,14 @@
 // open it again under that action; and the recovery paths leave a window that still works.
 #include "KivoSoft/model/INI.h"
 #include "KivoSoft/monitor/tests/monitor_fixture.h"
+#include "KivoSoft/shell/CommParamsForm.h"
 #include "KivoSoft/shell/MainForm.h"
+#include "tests/support/modal.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QTest>
+#include <QWheelEvent>
 
 #include <functional>
 #include <stdexcept>
@@ -338,6 +342,38 @@ TEST_F(Frame, TheSizeSnapsBackAndTheListTakesNoKeys)
     QKeyEvent digit(QEvent::KeyPress, Qt::Key_9, Qt::NoModifier, QStringLiteral("9"));
     QCoreApplication::sendEvent(form->UnitList, &digit);
     EXPECT_EQ(form->UnitList->currentText(), "3");
+    form->hide();
+}
+
+TEST_F(Frame, ThePortDialogIsModalAndTheButtonNamesThePortAfter)
+{
+    kivo::testsupport::whenModalShows([](QWidget* modal) {
+        auto* dialog = qobject_cast<CommParamsForm*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        dialog->ComPort->setEditText(QStringLiteral("/dev/ttyUSB4"));
+        QTest::mouseClick(dialog->OKButton, Qt::LeftButton);
+    });
+    form->cmdComSettings_Click();
+    EXPECT_EQ(KivoGlobals::DefaultComPort, "/dev/ttyUSB4");
+    EXPECT_EQ(form->cmdComSettings->text(), "Default Com Port = /dev/ttyUSB4");
+}
+
+TEST_F(Frame, FocusRulesAndTheListIgnoresTheWheel)
+{
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+    form->cmdComSettings->setFocus();
+    form->cmdComSettings_LostFocus(); // compact, no port dialog: to the list
+    EXPECT_TRUE(form->UnitList->hasFocus());
+    form->cmdEeprom_LostFocus(); // no configuration window showing: to the select command
+    EXPECT_TRUE(form->cmdSelectUnit->hasFocus());
+
+    form->UnitList->setCurrentIndex(4);
+    QWheelEvent wheel(QPointF(5, 5), form->UnitList->mapToGlobal(QPointF(5, 5)), QPoint(0, -120),
+                      QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(form->UnitList, &wheel);
+    EXPECT_EQ(form->UnitList->currentText(), "5");
     form->hide();
 }
 
