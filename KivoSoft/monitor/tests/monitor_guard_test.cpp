@@ -297,6 +297,25 @@ TEST_F(Frame, NavigationCommands)
     Forms::setSupplyConfigInstance({});
 }
 
+TEST_F(Frame, TheMainWindowLeadsToTheOneInstanceAndBack)
+{
+    Forms::setMonitorFormInstance([] { return &monitorFormInstance(); });
+    MainForm& main = Forms::mainForm();
+    main.show();
+    main.View_Click();
+    EXPECT_FALSE(main.isVisible());
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(Forms::monitorForm(), form);
+    form->cmdClose_Click();
+    EXPECT_TRUE(main.isVisible());
+    main.Image2_Click();
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(form->size(), QSize(179, 183)); // loaded afresh
+    form->hide();
+    main.hide();
+    Forms::setMonitorFormInstance({});
+}
+
 TEST_F(Frame, CloseStopsEveryTimerAndGoesBackToTheLoadState)
 {
     selectUnitThree();
