@@ -1792,10 +1792,13 @@ void MonitorForm::switchAllOutputs()
             desktop().msgBox(QStringLiteral("ERROR ! PLEASE CHECK ") + G::ErrorLogPath +
                                  QStringLiteral(" FOR DETAILS"),
                              vbOKOnly, G::ProgramTitle);
-            // The switch shows what the unit has: the state was not changed.
-            PellarosOutputOnOff->setStatus(!on);
+            // The window stays usable rather than wait for a selection with every command
+            // locked; a selection or a refresh shows what the unit did.
             PellarosOutputOnOff->setEnable(true);
-            cmdClose->setEnabled(true);
+            enableInteractiveCommands();
+            Check1->setEnabled(G::UnitSelected);
+            progressbar1->setValue(0);
+            progressbar1->hide();
             setReady(ErrorText);
             return;
         }

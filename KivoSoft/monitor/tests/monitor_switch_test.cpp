@@ -82,6 +82,24 @@ TEST_F(Switch, AllOutputsOffSwitchesTheUnitAndReadsItAfresh)
     EXPECT_TRUE(portFree());
 }
 
+TEST_F(Switch, AllOutputsThatTheUnitDoesNotConfirmLeaveAUsableWindow)
+{
+    sim().server().faults().add({.uid = 3, .cid = 0x0E, .kind = Fault::NoReply});
+    form->PellarosOutputOnOff_MouseClick();
+    EXPECT_EQ(requests(), (Frames{"1F 15", "1F 0E 00"})); // no read after it
+    ASSERT_EQ(messages().size(), 1u);
+    EXPECT_EQ(messages()[0].text,
+              "ERROR ! PLEASE CHECK " + KivoGlobals::ErrorLogPath + " FOR DETAILS");
+    EXPECT_FALSE(form->PellarosErrorPicture->Status());
+    EXPECT_EQ(form->lblReady->text(), MonitorForm::ErrorText);
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{form->UnitList, form->cmdSelectUnit, form->cmdRefresh,
+                                         form->cmdClose, form->Check1, form->PellarosOutputOnOff}) {
+        EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
+    }
+    EXPECT_TRUE(portFree());
+}
+
 TEST_F(Switch, TheGlobalOutputButtonOpensThePortAndFlipsOnlyOnSuccess)
 {
     form->GOutputBtn_Click(); // the first click sends 0
