@@ -738,8 +738,11 @@ void MonitorForm::showEvent(QShowEvent* event)
 
 void MonitorForm::hideEvent(QHideEvent* event)
 {
-    // A hidden window keeps no timer that could reach the port under another window's action.
-    stopAllTimers();
+    // A window the program hides keeps no timer that could reach the port under another
+    // window's action. Minimising hides it too, by the window system: monitoring goes on then.
+    if (!event->spontaneous()) {
+        stopAllTimers();
+    }
     QWidget::hideEvent(event);
 }
 
