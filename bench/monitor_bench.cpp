@@ -177,7 +177,7 @@ int main(int argc, char** argv)
     form.Check1_Click();
     const double monitoring = cpuShare(std::min(idleSeconds, 25.0));
     const bool cpuOk = idle < 0.02 && monitoring < 0.02;
-    std::printf("  [2] CPU of one core: idle %.2f %%, monitor mode between ticks %.2f %% "
+    std::printf("  [2] CPU of one core: idle %.3f %%, monitor mode between ticks %.3f %% "
                 "(bound < 2 %%) %s\n",
                 idle * 100, monitoring * 100, cpuOk ? "ok" : "OVER");
     form.Check1->setChecked(false);
