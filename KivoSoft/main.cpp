@@ -2,10 +2,25 @@
 // arguments.
 #include "KivoSoft/config/SupplyConfig.h"
 #include "KivoSoft/model/UnitWindows.h"
+#include "KivoSoft/monitor/MonitorForm.h"
 #include "KivoSoft/shell/Forms.h"
 #include "KivoSoft/shell/MainForm.h"
 
 #include <QApplication>
+
+namespace {
+
+// What a unit read writes into the windows: the configuration side goes to the configuration
+// window (loaded, not shown, when needed), the monitor side to the monitor window.
+class ProgramWindows final : public KivoSoft::ConfigUnitWindows {
+public:
+    void monitorUnitDoesNotRespond(int heightTwips, int widthTwips, const QString& caption) override
+    {
+        KivoSoft::monitorFormInstance().monitorUnitDoesNotRespond(heightTwips, widthTwips, caption);
+    }
+};
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -14,12 +29,10 @@ int main(int argc, char* argv[])
 
     using KivoSoft::MainForm;
     MainForm& window = KivoSoft::Forms::mainForm();
-    // The monitor window installs its instance here with Forms::setMonitorFormInstance() once it
-    // exists.
+    KivoSoft::Forms::setMonitorFormInstance([] { return &KivoSoft::monitorFormInstance(); });
     KivoSoft::Forms::setSupplyConfigInstance([] { return &KivoSoft::supplyConfigInstance(); });
-    // What a unit read writes into the configuration window (loaded, not shown, when needed).
-    KivoSoft::ConfigUnitWindows configWindows;
-    KivoSoft::ScopedUnitWindows installedWindows(configWindows);
+    ProgramWindows windows;
+    const KivoSoft::ScopedUnitWindows installedWindows(windows);
     int status = 0;
     switch (window.Form_Load()) {
     case MainForm::Loaded::Yes:
@@ -33,6 +46,7 @@ int main(int argc, char* argv[])
         break;
     }
     KivoSoft::deleteSupplyConfig();
+    KivoSoft::deleteMonitorForm();
     KivoSoft::Forms::deleteAll();
     return status;
 }

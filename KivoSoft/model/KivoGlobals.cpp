@@ -18,6 +18,7 @@ namespace {
 
 QString folderOverride;
 Clock clockOverride;
+PauseHook pauseHook;
 
 } // namespace
 
@@ -64,6 +65,7 @@ void ResetGlobals()
     ConfigExpanded = false;
     folderOverride.clear();
     clockOverride = {};
+    pauseHook = {};
 }
 
 clsScalability& moduleScaling(int slot)
@@ -126,8 +128,19 @@ bool LogError(const QString& message)
     }
 }
 
+PauseHook setPauseHook(PauseHook hook)
+{
+    return std::exchange(pauseHook, std::move(hook));
+}
+
 void Pause(double seconds)
 {
+    if (pauseHook) {
+        // A copy, so the hook may replace itself while it runs.
+        const PauseHook hook = pauseHook;
+        hook(seconds);
+        return;
+    }
     kivo::timing::Timing& timing = kivo::timing::systemTiming();
     const auto start = timing.now();
     const double wanted = seconds * 1000.0;

@@ -147,6 +147,12 @@ bool LogError(const QString& message);
 // Lets the event loop run until `seconds` have passed on the monotonic clock (at least once).
 void Pause(double seconds);
 
+// What Pause() does instead of waiting, and the hook it replaces; an empty function restores the
+// real wait. Tests record the pauses of a sequence without spending them (ResetGlobals() restores
+// it too).
+using PauseHook = std::function<void(double seconds)>;
+PauseHook setPauseHook(PauseHook hook);
+
 // Key filter of numeric entry fields: digits, the first character of DecimalSeparator, backspace
 // and Enter pass; any other key shows "Please enter numeric values" and becomes 0.
 void NumericKeyFilter(std::int16_t& keyCode);

@@ -5,6 +5,8 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 
+#include <vector>
+
 using namespace KivoSoft;
 using namespace KivoSoft::testing;
 using kivo::desktop::DesktopCall;
@@ -95,6 +97,27 @@ TEST_F(Globals, PauseLetsEventsRunUntilTheTimeHasPassed)
         KivoGlobals::Pause(none);
         EXPECT_EQ(pumped, 1);
     }
+}
+
+TEST_F(Globals, APauseHookTakesThePauseInsteadOfTheWait)
+{
+    std::vector<double> pauses;
+    int pumped = 0;
+    kivo::desktop::setEventsRunHook([&] { ++pumped; });
+    KivoGlobals::setPauseHook([&](double seconds) { pauses.push_back(seconds); });
+    QElapsedTimer timer;
+    timer.start();
+    KivoGlobals::Pause(30);
+    KivoGlobals::Pause(0.1);
+    EXPECT_LT(timer.elapsed(), 5000);
+    EXPECT_EQ(pauses, (std::vector<double>{30, 0.1}));
+    EXPECT_EQ(pumped, 0);
+
+    // ResetGlobals puts the real wait back.
+    KivoGlobals::ResetGlobals();
+    KivoGlobals::Pause(0);
+    EXPECT_EQ(pauses.size(), 2u);
+    EXPECT_EQ(pumped, 1);
 }
 
 TEST_F(Globals, NumericKeyFilterPassesDigitsTheSeparatorAndEditingKeys)
