@@ -4,6 +4,7 @@
 // the names of the calls made on the link object, OpenPort and ClosePort among them.
 #pragma once
 
+#include "KivoSoft/config/tests/recording_link.h"
 #include "KivoSoft/model/DeviceLink.h"
 #include "KivoSoft/model/KivoGlobals.h"
 #include "KivoSoft/model/tests/model_fixture.h"
@@ -11,9 +12,7 @@
 #include "KivoX/testing/simulated_link.h"
 #include "platform/automation/call.h"
 
-#include <atomic>
 #include <cstdio>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,66 +33,6 @@ inline std::string requestText(const kivo::unitsim::Bytes& frame)
     return text;
 }
 
-// The link object with every call's name written down before it goes on to the real one.
-class TracingLink final : public kivo::automation::IDispatch {
-public:
-    using HRESULT = kivo::automation::HRESULT;
-
-    static kivo::automation::ComPtr<kivo::automation::IDispatch>
-    wrap(kivo::automation::ComPtr<kivo::automation::IDispatch> inner,
-         std::shared_ptr<std::vector<std::string>> calls)
-    {
-        return kivo::automation::ComPtr<kivo::automation::IDispatch>::attach(
-            new TracingLink(std::move(inner), std::move(calls)));
-    }
-
-    HRESULT QueryInterface(const kivo::automation::IID& iid, void** object) override
-    {
-        if (iid == kivo::automation::IID_IUnknown || iid == kivo::automation::IID_IDispatch) {
-            AddRef();
-            *object = static_cast<kivo::automation::IDispatch*>(this);
-            return kivo::automation::S_OK;
-        }
-        *object = nullptr;
-        return kivo::automation::E_NOINTERFACE;
-    }
-    std::uint32_t AddRef() override { return ++refs_; }
-    std::uint32_t Release() override
-    {
-        const std::uint32_t left = --refs_;
-        if (left == 0) {
-            delete this;
-        }
-        return left;
-    }
-    HRESULT GetIDOfName(const char* name, kivo::automation::DISPID* id) override
-    {
-        const HRESULT hr = inner_->GetIDOfName(name, id);
-        names_[*id] = name;
-        return hr;
-    }
-    HRESULT Invoke(kivo::automation::DISPID id, kivo::automation::Variant* args,
-                   std::uint32_t argCount, kivo::automation::Variant* result,
-                   std::uint32_t* argError) override
-    {
-        calls_->push_back(names_[id]);
-        return inner_->Invoke(id, args, argCount, result, argError);
-    }
-
-private:
-    TracingLink(kivo::automation::ComPtr<kivo::automation::IDispatch> inner,
-                std::shared_ptr<std::vector<std::string>> calls)
-        : inner_(std::move(inner)), calls_(std::move(calls))
-    {
-    }
-    ~TracingLink() = default;
-
-    kivo::automation::ComPtr<kivo::automation::IDispatch> inner_;
-    std::shared_ptr<std::vector<std::string>> calls_;
-    std::map<kivo::automation::DISPID, std::string> names_;
-    std::atomic<std::uint32_t> refs_{1};
-};
-
 class SimulatorTest : public ProgramFolderTest {
 protected:
     void TearDown() override
@@ -112,7 +51,7 @@ protected:
         auto link = sim->create();
         ASSERT_TRUE(link);
         kivo::automation::call(link, "SetINIParams", std::int16_t{1}, std::int16_t{1});
-        KivoGlobals::DeviceLink = TracingLink::wrap(link, linkCalls);
+        KivoGlobals::DeviceLink = RecordingLink::wrap(link, linkCalls);
         KivoGlobals::DefaultComPort = QString::fromStdString(sim->port());
         KivoGlobals::ErrorLogPath = path("error.txt");
     }
@@ -133,7 +72,10 @@ protected:
     // The link calls made since the last call, by name.
     std::vector<std::string> calls()
     {
-        std::vector<std::string> made = *linkCalls;
+        std::vector<std::string> made;
+        for (const QString& line : *linkCalls) {
+            made.push_back(line.section(u' ', 0, 0).toStdString());
+        }
         linkCalls->clear();
         return made;
     }
@@ -149,8 +91,7 @@ protected:
     }
 
     std::unique_ptr<kivox::testing::SimulatedLink> sim;
-    std::shared_ptr<std::vector<std::string>> linkCalls =
-        std::make_shared<std::vector<std::string>>();
+    std::shared_ptr<QStringList> linkCalls = std::make_shared<QStringList>();
 };
 
 } // namespace KivoSoft::testing
