@@ -947,9 +947,8 @@ void SupplyConfig::restartHoldingLink()
         CurrentUnit = std::make_shared<KivoData>();
     }
     const QString title = QStringLiteral("EEPROM Configurator");
-    const bool opened = linkStatus(kivo::automation::call(G::DeviceLink, "OpenPort",
-                                                          G::DefaultComPort.toStdString())) ==
-                        QStringLiteral("CMD_OK");
+    const bool opened =
+        callLink("OpenPort", G::DefaultComPort.toStdString()) == QStringLiteral("CMD_OK");
     kivo::desktop::letEventsRun();
     G::ErrorFlag = false;
     CurrentUnit->SetGlobalOutputState(*unit, 0);

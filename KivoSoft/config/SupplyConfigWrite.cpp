@@ -35,8 +35,7 @@ std::size_t at(int index)
 // One call on the link, the event loop run after it; its status string.
 template <class... Args> QString linkCall(const char* operation, Args&&... args)
 {
-    const QString status =
-        linkStatus(kivo::automation::call(G::DeviceLink, operation, std::forward<Args>(args)...));
+    const QString status = callLink(operation, std::forward<Args>(args)...);
     kivo::desktop::letEventsRun();
     return status;
 }

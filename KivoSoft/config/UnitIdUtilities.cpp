@@ -120,8 +120,7 @@ void cmdDetectUnitID_Click()
                 kivo::desktop::letEventsRun();
                 scan.wait().lblProgress->setText(scanProgressText(id, *highest));
                 std::int16_t answered = 0;
-                const QString status = linkStatus(
-                    kivo::automation::call(G::DeviceLink, "GetUnitID", id, byRef(answered)));
+                const QString status = callLink("GetUnitID", id, byRef(answered));
                 if (status == kOk) {
                     found = true;
                 } else {
@@ -168,8 +167,7 @@ void cmdChangeToNewUnitID_Click()
         openPort();
         // The same ID again is still sent: the unit writes its setting either way.
         std::int16_t newId = *wanted;
-        const QString status = linkStatus(
-            kivo::automation::call(G::DeviceLink, "SetNewUnitID", *current, byRef(newId)));
+        const QString status = callLink("SetNewUnitID", *current, byRef(newId));
         if (status == kOk) {
             desktop().msgBox(
                 QStringLiteral("The changes made will not take effect until the supply to the "
@@ -190,7 +188,7 @@ void cmdChangeToNewUnitID_Click()
 
 void cmdDllFileVersion_Click()
 {
-    const QString version = linkStatus(kivo::automation::call(G::DeviceLink, "WhoAmI"));
+    const QString version = callLink("WhoAmI");
     desktop().msgBox(version, vbInformation + vbOKOnly, QStringLiteral("Dll file information"));
 }
 

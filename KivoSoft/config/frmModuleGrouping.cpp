@@ -31,12 +31,6 @@ const QString kMakerTitle = QStringLiteral("Dravon Electronics");
 const QColor kEnabledBack(255, 255, 255);
 const QColor kDisabledBack(224, 224, 224);
 
-template <class... Args> QString linkCall(const char* operation, Args&&... args)
-{
-    return linkStatus(
-        kivo::automation::call(G::DeviceLink, operation, std::forward<Args>(args)...));
-}
-
 template <class Control>
 Control* place(QWidget* parent, const char* name, const QString& text, const QRect& where)
 {
@@ -302,7 +296,7 @@ bool frmModuleGrouping::OpenGroupingPort()
 {
     kivo::desktop::letEventsRun();
     kivo::desktop::letEventsRun();
-    const QString status = linkCall("OpenPort", G::DefaultComPort.toStdString());
+    const QString status = callLink("OpenPort", G::DefaultComPort.toStdString());
     kivo::desktop::letEventsRun();
     if (G::IsCmdOk(status)) {
         return true;
@@ -316,19 +310,19 @@ bool frmModuleGrouping::OpenGroupingPort()
     G::LogError(text);
     G::LastErrorText = text;
     G::ErrorFlag = true;
-    linkCall("ClosePort");
+    callLink("ClosePort");
     return false;
 }
 
 void frmModuleGrouping::CloseGroupingPort()
 {
-    linkCall("ClosePort");
+    callLink("ClosePort");
 }
 
 bool frmModuleGrouping::CheckUnitResponds()
 {
     Int16Array modules(1, 8);
-    const QString status = linkCall("GetPresentModules", unitArg(), byRef(modules));
+    const QString status = callLink("GetPresentModules", unitArg(), byRef(modules));
     if (status != kOk) {
         desktop().msgBox(QStringLiteral("Unit ") + m_host.unitId +
                              QStringLiteral(" Does not Respond, make sure is properly connected "
@@ -354,7 +348,7 @@ void frmModuleGrouping::ReadGroupIDs()
             continue;
         }
         std::int16_t group = 0;
-        const QString status = linkCall("GetGroupID", unitArg(), module, byRef(group));
+        const QString status = callLink("GetGroupID", unitArg(), module, byRef(group));
         kivo::desktop::letEventsRun();
         if (G::IsCmdOk(status)) {
             GroupOfModule[static_cast<std::size_t>(module)] = group;
@@ -405,7 +399,7 @@ void frmModuleGrouping::ShowGroupStartup()
     // The first module's settings stand for the whole group's.
     const std::int16_t module = ModuleNumberFromName(lstGroupModules->item(0)->text());
     std::int16_t state = 0;
-    QString status = linkCall("GetDefaultOutputOnOffState", unitArg(), module, byRef(state));
+    QString status = callLink("GetDefaultOutputOnOffState", unitArg(), module, byRef(state));
     if (!G::IsCmdOk(status)) {
         // Shown as what it is: "Normally Off" and 0 would be written to the whole group by the
         // next Apply. Apply waits for a good read (Reset or another group).
@@ -422,7 +416,7 @@ void frmModuleGrouping::ShowGroupStartup()
         return;
     }
     std::int32_t delay = 0;
-    status = linkCall("GetOutputTurnONDelayExUShort", unitArg(), module, byRef(delay));
+    status = callLink("GetOutputTurnONDelayExUShort", unitArg(), module, byRef(delay));
     if (!G::IsCmdOk(status)) {
         m_startupKnown = false;
         clearStartupOptions();
@@ -549,7 +543,7 @@ void frmModuleGrouping::cmdApply_Click()
     for (int row = 0; row < lstGroupModules->count() && !failed; ++row) {
         const std::int16_t module = ModuleNumberFromName(lstGroupModules->item(row)->text());
         std::int16_t group = SelectedGroup;
-        QString status = linkCall("SetGroupID", unitArg(), module, byRef(group));
+        QString status = callLink("SetGroupID", unitArg(), module, byRef(group));
         if (!G::IsCmdOk(status)) {
             reportModuleFailure("SetGroupID", module, status);
             failed = true;
@@ -560,14 +554,14 @@ void frmModuleGrouping::cmdApply_Click()
             continue;
         }
         std::int16_t moduleState = state;
-        status = linkCall("SetDefaultOutputOnOffState", unitArg(), module, byRef(moduleState));
+        status = callLink("SetDefaultOutputOnOffState", unitArg(), module, byRef(moduleState));
         if (!G::IsCmdOk(status)) {
             reportModuleFailure("SetDefaultOutputOnOffState", module, status);
             failed = true;
             break;
         }
         std::int32_t moduleDelay = delay;
-        status = linkCall("SetOutputTurnONDelay", unitArg(), module, byRef(moduleDelay));
+        status = callLink("SetOutputTurnONDelay", unitArg(), module, byRef(moduleDelay));
         if (!G::IsCmdOk(status)) {
             reportModuleFailure("SetOutputTurnONDelay", module, status);
             failed = true;

@@ -15,6 +15,8 @@
 
 #include <QString>
 
+#include <utility>
+
 namespace KivoSoft {
 
 namespace KivoGlobals {
@@ -32,5 +34,12 @@ inline const QString DeviceLinkLibrary = QStringLiteral("libKivoX.so");
 // memory, an argument the link refused) gives the failure's own description, which is never
 // "CMD_OK", so callers treat it as any failed operation.
 QString linkStatus(const kivo::automation::CallResult& result);
+
+// One call on the link object by name, and its status string.
+template <class... Args> QString callLink(const char* operation, Args&&... args)
+{
+    return linkStatus(
+        kivo::automation::call(KivoGlobals::DeviceLink, operation, std::forward<Args>(args)...));
+}
 
 } // namespace KivoSoft
