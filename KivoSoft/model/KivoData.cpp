@@ -48,7 +48,8 @@ bool present(const QString& digits, int slot)
     return Mid(digits, slot, 1) == QStringLiteral("1");
 }
 
-// A scale factor that a count is divided by or multiplied with; 0 is a run-time failure.
+// A scale factor that a value to be sent is multiplied with; 0 is a run-time failure, so nothing
+// computed from a missing factor reaches a unit.
 double scaleFactor(double factor)
 {
     if (factor == 0) {
@@ -61,6 +62,12 @@ double scaleFactor(double factor)
 double scaleFactor(const QString& text)
 {
     return scaleFactor(CDbl(text).value());
+}
+
+// A number of "scale.ini"; a missing entry ("N/A"), a blank or a text that is no number is 0.
+double iniNumber(const QString& text)
+{
+    return Trim(text).isEmpty() || !IsNumeric(text) ? 0 : CDbl(text).value();
 }
 
 QString iniValue(const QString& section, const char* key)
@@ -219,6 +226,22 @@ void KivoData::setUnitFlag(const char* operation, const FailureText& text, bool 
     if (!callOk(operation, unitArg(), byRef(value))) {
         failed(text, CallUnitId, 0);
     }
+}
+
+void KivoData::namedUnscaled(int slot)
+{
+    if (UnscaledNamed[slot]) {
+        return;
+    }
+    UnscaledNamed[slot] = true;
+    const QString section = ModuleType[slot].isEmpty()
+                                ? typeSection(G::moduleScaling(slot).ModuleTypeNumber)
+                                : ModuleType[slot];
+    // Logged only: the read goes on, and the windows take a raised error state as a failed read.
+    G::LogError(
+        QStringLiteral("Module in slot %1 of Unit %2: no scaling record for %3 in scale.ini")
+            .arg(slot)
+            .arg(CallUnitId, section));
 }
 
 // ---- Identity and helpers
@@ -611,9 +634,10 @@ void KivoData::GetCurrentLimit()
         ModuleType[slot] = typeSection(type);
         const QString factor = iniValue(ModuleType[slot], "CurrentScaleFactor");
         if (factor == kNoValue) {
+            namedUnscaled(slot);
             return;
         }
-        CL[slot] = CStr(raw / scaleFactor(factor)).left(5);
+        CL[slot] = scaled(slot, iniNumber(factor), [&](double f) { return CStr(raw / f).left(5); });
     });
 }
 
@@ -682,7 +706,8 @@ void KivoData::GetOutputVoltageSetpoint()
     forEachPresentModule([&](int slot) {
         std::int16_t raw = 0;
         if (callOk("GetDefaultOutputVoltage", unitArg(), byRef(CurrentModule), byRef(raw))) {
-            VSP[slot] = CStr(raw / scaleFactor(G::moduleScaling(slot).VoltageScaleFactor));
+            VSP[slot] = scaled(slot, G::moduleScaling(slot).VoltageScaleFactor,
+                               [&](double f) { return CStr(raw / f); });
             return;
         }
         using namespace kivo::desktop;
@@ -704,8 +729,8 @@ void KivoData::MeasureOutputCurrent()
             failed({TextForm::B, "MeasureOutputCurrent"}, CallUnitId, slot);
             return;
         }
-        const double factor = scaleFactor(iniValue(ModuleType[slot], "CurrentScaleFactor"));
-        MCUR[slot] = FormatDecimals(CStr(Round(raw / factor, 2)));
+        MCUR[slot] = scaled(slot, iniNumber(iniValue(ModuleType[slot], "CurrentScaleFactor")),
+                            [&](double f) { return FormatDecimals(CStr(Round(raw / f, 2))); });
     });
 }
 
@@ -725,8 +750,8 @@ void KivoData::MeasureOutputVoltage()
             failed({TextForm::B, "MeasureOutputVoltage"}, CallUnitId, slot, {}, false);
             return;
         }
-        const double factor = scaleFactor(iniValue(ModuleType[slot], "VoltageScaleFactor"));
-        MV[slot] = FormatDecimals(CStr(Round(raw / factor, 2)));
+        MV[slot] = scaled(slot, iniNumber(iniValue(ModuleType[slot], "VoltageScaleFactor")),
+                          [&](double f) { return FormatDecimals(CStr(Round(raw / f, 2))); });
     });
 }
 
@@ -896,9 +921,7 @@ void KivoData::GetPresentModules()
             }
             record.ModuleCode = name;
             for (const auto& [key, field] : kScalingFields) {
-                const QString value = iniValue(section, key);
-                record.*field =
-                    Trim(value).isEmpty() || !IsNumeric(value) ? 0 : CDbl(value).value();
+                record.*field = iniNumber(iniValue(section, key));
             }
         }
     } else {
@@ -949,6 +972,7 @@ template <class Body> void KivoData::recover(const char* member, Body body)
 void KivoData::startRead(const QString& unit)
 {
     CallUnitId = unit;
+    UnscaledNamed = {};
     G::ErrorFlag = false;
     // Nothing of an earlier read may decide this one or name its unit.
     G::DefaultGlobalStateFlag = false;

@@ -17,10 +17,13 @@
 //
 // Members that convert numbers (scaling by a slot's factors, a text field sent as a 16-bit value)
 // report a run-time failure by throwing a std::exception: kivo::basic::RuntimeError for a
-// conversion, RunTimeFailure for a zero scale factor. The whole-unit reads and WriteKivo catch
-// them as failed reads; a window that calls such a member on its own catches them in its
-// handler's recovery path. The members a window calls directly (the port members, the switching
-// members, SetOutputVoltageSetpoint, FormatDecimals) do not throw.
+// conversion, RunTimeFailure for a zero scale factor of a value to be sent. The whole-unit reads
+// and WriteKivo catch them as failed reads; a window that calls such a member on its own catches
+// them in its handler's recovery path. A read of a slot whose module type has no factor in
+// "scale.ini" (0, missing or no number) is no failure: the count is still read, the value is left
+// blank, and the error log names the type's section once per slot and read. The members a window
+// calls directly (the port members, the switching members, SetOutputVoltageSetpoint,
+// FormatDecimals) do not throw.
 #pragma once
 
 #include <QString>
@@ -248,6 +251,17 @@ private:
     bool getUnitFlag(const char* operation, const FailureText& text, bool& flag);
     void setUnitFlag(const char* operation, const FailureText& text, bool flag);
     std::int16_t voltageCounts(int slot) const;
+    // `convert`(factor) for a slot whose type has a factor; "" and the log line otherwise.
+    template <class Convert> QString scaled(int slot, double factor, Convert convert)
+    {
+        if (factor == 0) {
+            namedUnscaled(slot);
+            return {};
+        }
+        return convert(factor);
+    }
+    // Names the slot's missing scaling record in the error log, once per slot and read.
+    void namedUnscaled(int slot);
     void startRead(const QString& unit);
     template <class Body> void recover(const char* member, Body body);
     void readSetupSteps();
@@ -258,6 +272,7 @@ private:
     std::int16_t CurrentModule = 0;
     QString CallUnitId;
     bool LinkOk = false;
+    Slots<bool> UnscaledNamed;
 };
 
 } // namespace KivoSoft

@@ -1220,20 +1220,6 @@ bool MonitorForm::LoadMonitorData()
         desktop().msgBox(reason + QStringLiteral(" for details check file ") + G::ErrorLogPath,
                          vbOKOnly, G::ProgramTitle);
         cmdErrorfile->show();
-        // A module type without a scaling record stops the read; say which one.
-        for (int k = 1; k <= 5; ++k) {
-            if (digit(CurrentUnit->PresentModule, k) == QStringLiteral("1") &&
-                G::moduleScaling(k).VoltageScaleFactor == 0) {
-                G::LogError(QStringLiteral("Module in slot %1 of Unit %2: no scaling record for "
-                                           "%3 in scale.ini")
-                                .arg(k)
-                                .arg(m_unitId,
-                                     CurrentUnit->ModuleType[k].isEmpty()
-                                         ? QStringLiteral("TYPE") +
-                                               QString::number(G::moduleScaling(k).ModuleTypeNumber)
-                                         : CurrentUnit->ModuleType[k]));
-            }
-        }
         return false;
     }
     loadMonitorPanels(*CurrentUnit);
@@ -1298,13 +1284,10 @@ void MonitorForm::loadMonitorPanels(const KivoData& unit)
             }
             const double factor = G::moduleScaling(k).VoltageScaleFactor;
             if (factor == 0) {
-                // No scaling record for this type: no limits to show or test against.
+                // No scaling record for this type: no limits to show or test against. The read
+                // has named the type in the error log.
                 VLH[i]->setText(QString());
                 VLL[i]->setText(QString());
-                G::LogError(QStringLiteral("Module in slot %1 of Unit %2: no scaling record for "
-                                           "%3 in scale.ini")
-                                .arg(k)
-                                .arg(m_unitId, unit.ModuleType[k]));
             } else {
                 VLH[i]->setText(CStr(Round(CDbl(unit.VHL[k]).value() / factor, 2)));
                 VLL[i]->setText(CStr(Round(CDbl(unit.VLL[k]).value() / factor, 2)));

@@ -139,6 +139,33 @@ TEST_F(ConfigRead, UnitThreeIsShownOnItsTabsAndNothingIsPending)
     EXPECT_EQ(window->UnitList->toolTip(), "Select power supply Id number");
 }
 
+TEST_F(ConfigRead, AModuleTypeWithoutScalingIsShownWithoutItsValues)
+{
+    sim->bus().unit(3)->module(3).type = 9; // no section in scale.ini
+    readUnit("3");
+
+    // A good read: the record is kept and the other modules are shown as always.
+    ASSERT_FALSE(KivoGlobals::ErrorFlag) << KivoGlobals::LastErrorText.toStdString();
+    EXPECT_TRUE(messages().empty()) << messageTexts().join('|').toStdString();
+    EXPECT_EQ(window->KivoColl.at("3"), window->CurrentUnit);
+    EXPECT_TRUE(window->ErrorButton->isHidden());
+    EXPECT_EQ(window->configProgressText(), heading() + setupProgress(25) + "Ok\r\n" +
+                                                "\r\nClosing Communication..............Ok\r\n");
+    EXPECT_EQ(window->vsp[1]->text(), "12");
+    EXPECT_EQ(window->hl[5]->text(), "25.2");
+    EXPECT_EQ(window->CurrentLimit[5]->text(), "6");
+    EXPECT_TRUE(window->SSTab1->isTabEnabled(tabOf(3)));
+    // Slot 3: the type named as missing, no limit, the set point box at its blank rule.
+    EXPECT_EQ(window->txtModuleID[3]->text(), "N/A");
+    EXPECT_EQ(window->CurrentUnit->VSP[3], "");
+    EXPECT_EQ(window->vsp[3]->text(), "0");
+    EXPECT_EQ(window->CurrentLimit[3]->text(), "");
+    EXPECT_FALSE(window->CurrentUnit->MS[3].isEmpty()); // its other settings were read
+    EXPECT_EQ(logMessages(),
+              QStringList{"Module in slot 3 of Unit 3: no scaling record for TYPE9 in scale.ini"});
+    EXPECT_FALSE(LinkInUse::taken());
+}
+
 TEST_F(ConfigRead, ASilentUnitThenAFailurePartwayNamesNoOldUnit)
 {
     readUnit("9"); // no unit answers to 9

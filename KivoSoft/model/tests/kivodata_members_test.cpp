@@ -403,9 +403,17 @@ TEST_F(Members, CurrentLimitDividesByTheTypesFactorAsARealNumber)
         EXPECT_EQ(unit.ModuleType[1], QString("TYPE%1").arg(c.type));
     }
     EXPECT_FALSE(KivoGlobals::ErrorFlag);
+    // The type without a section is named once for its slot, however often it is read.
+    EXPECT_EQ(logMessages(),
+              QStringList{"Module in slot 1 of Unit 3: no scaling record for TYPE9 in scale.ini"});
 
+    // A factor of 0: the count was read, the limit is blank rather than the old one.
+    link->calls.clear();
     link->reply("GetModuleType", 1, {8});
-    EXPECT_THROW(unit.GetCurrentLimit(), RunTimeFailure);
+    unit.GetCurrentLimit();
+    EXPECT_EQ(unit.CL[1], "");
+    EXPECT_EQ(link->calls, (std::vector<std::string>{"GetCurrentLimit 3 1", "GetModuleType 3 1"}));
+    EXPECT_FALSE(KivoGlobals::ErrorFlag);
 }
 
 TEST_F(Members, AFailedCurrentLimitReadIsAFailureAndKeepsTheLimit)
@@ -456,8 +464,17 @@ TEST_F(Members, SetPointReadDividesByTheSlotsVoltageFactor)
     unit.GetOutputVoltageSetpoint();
     EXPECT_EQ(unit.VSP[1], "5.125");
 
+    // No factor for the slot's type: the count is still read, the set point is blank.
+    link->calls.clear();
     KivoGlobals::moduleScaling(1).VoltageScaleFactor = 0;
-    EXPECT_THROW(unit.GetOutputVoltageSetpoint(), RunTimeFailure);
+    KivoGlobals::moduleScaling(1).ModuleTypeNumber = 9;
+    unit.GetOutputVoltageSetpoint();
+    EXPECT_EQ(unit.VSP[1], "");
+    EXPECT_EQ(link->calls, std::vector<std::string>{"GetDefaultOutputVoltage 3 1"});
+    EXPECT_FALSE(KivoGlobals::ErrorFlag);
+    EXPECT_TRUE(messages().empty());
+    EXPECT_EQ(logMessages(),
+              QStringList{"Module in slot 1 of Unit 3: no scaling record for TYPE9 in scale.ini"});
 }
 
 TEST_F(Members, ModuleTypesNameTheSectionAndModelAndStopAtTheFirstSilentFailure)

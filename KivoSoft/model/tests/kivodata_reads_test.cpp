@@ -354,47 +354,121 @@ TEST_F(Reads, ARunTimeFailureInsideAReadIsAFailedRead)
 {
     write("scale.ini",
           readText(KivoGlobals::ScaleIniPath) + "\n[TYPE8]\nType=Big\nMaxCurrent=40000\n");
+    scriptFullUnit();
+    link->reply("GetModuleType", 5, {8});
+    unit.ReadKivoSetup("3");
+
+    const char* text = "Run-time error in ReadKivoSetup for Unit 3: Overflow";
+    EXPECT_EQ(lastStep(), "GetModuleType 3 5");
+    EXPECT_FALSE(link->portOpen);
+    EXPECT_EQ(logMessages(), QStringList{text});
+    EXPECT_EQ(KivoGlobals::LastErrorText, text);
+    EXPECT_TRUE(KivoGlobals::ErrorFlag);
+    EXPECT_FALSE(unit.linkOk());
+}
+
+TEST_F(Reads, ASlotWithoutScalingIsReadWithoutItsValuesAndTheReadGoesOn)
+{
+    // Slot 3 holds a type that scale.ini does not know; its counts are still asked for, so the
+    // exchanges are those of a unit of known types.
     struct Case {
         const char* what;
         void (KivoData::*read)(const QString&);
-        std::function<void(FakeLink&)> script;
-        const char* text;
-        const char* lastCall;
+        bool logging;
+        std::vector<int> currents; // the current counts of slots 1, 3 and 5
     };
     const Case cases[] = {
-        {"a module type missing from scale.ini: its set point has no factor",
-         &KivoData::ReadKivoSetup, [](FakeLink& l) { l.reply("GetModuleType", 3, {9}); },
-         "Run-time error in ReadKivoSetup for Unit 3: Division by zero",
-         "GetDefaultOutputVoltage 3 3"},
-        {"a module type missing from scale.ini: its current has no factor",
-         &KivoData::ReadKivoMonitor,
-         [](FakeLink& l) {
-             l.reply("GetModuleType", 3, {9});
-             KivoGlobals::LoggingInProgress = true;
-         },
-         "Run-time error in ReadKivoMonitor for Unit 3: Type mismatch", "MeasureOutputCurrent 3 3"},
-        {"a maximum current beyond the 16-bit range", &KivoData::ReadKivoSetup,
-         [](FakeLink& l) { l.reply("GetModuleType", 5, {8}); },
-         "Run-time error in ReadKivoSetup for Unit 3: Overflow", "GetModuleType 3 5"},
+        {"the configuration read", &KivoData::ReadKivoSetup, false, {}},
+        {"the monitor's full read", &KivoData::ReadKivoMonitor, false, {500, 700, 300}},
+        {"the monitor's read while logging", &KivoData::ReadKivoMonitor, true, {500, 700, 300}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        QFile::remove(KivoGlobals::ErrorLogPath);
-        KivoGlobals::LoggingInProgress = false;
-        link = FakeLink::create();
-        KivoGlobals::DeviceLink = link->dispatchOf();
-        scriptFullUnit();
-        c.script(*link.get());
-        unit = KivoData();
-        (unit.*c.read)("3");
+        Calls known;
+        for (const int type : {1, 9}) {
+            QFile::remove(KivoGlobals::ErrorLogPath);
+            KivoGlobals::LoggingInProgress = c.logging;
+            windows.progressText = kHeading;
+            link = FakeLink::create();
+            KivoGlobals::DeviceLink = link->dispatchOf();
+            scriptFullUnit();
+            link->reply("GetModuleType", 3, {type});
+            if (!c.currents.empty()) {
+                link->reply("MeasureOutputCurrent", 1, {c.currents[0]});
+                link->reply("MeasureOutputCurrent", 3, {c.currents[1]});
+                link->reply("MeasureOutputCurrent", 5, {c.currents[2]});
+                link->reply("MeasureOutputVoltage", 1, {1200});
+                link->reply("MeasureOutputVoltage", 3, {5000});
+                link->reply("MeasureOutputVoltage", 5, {2400});
+            }
+            unit = KivoData();
+            (unit.*c.read)("3");
+            if (type == 1) {
+                known = link->calls;
+                continue;
+            }
 
-        EXPECT_EQ(lastStep(), c.lastCall);
-        EXPECT_FALSE(link->portOpen);
-        EXPECT_EQ(logMessages(), QStringList{c.text});
-        EXPECT_EQ(KivoGlobals::LastErrorText, c.text);
-        EXPECT_TRUE(KivoGlobals::ErrorFlag);
-        EXPECT_FALSE(unit.linkOk());
+            EXPECT_EQ(link->calls, known);
+            EXPECT_FALSE(link->portOpen);
+            EXPECT_FALSE(KivoGlobals::ErrorFlag);
+            EXPECT_EQ(KivoGlobals::LastErrorText, "");
+            // One line for the slot, however many of its values had no factor.
+            EXPECT_EQ(logMessages(),
+                      QStringList{
+                          "Module in slot 3 of Unit 3: no scaling record for TYPE9 in scale.ini"});
+            EXPECT_EQ(unit.ModuleType[3], "TYPE9");
+            EXPECT_EQ(unit.MC[3], "N/A");
+            if (c.read == &KivoData::ReadKivoSetup) {
+                EXPECT_EQ(windows.progressText, kHeading + setupProgress(25) + "Ok\r\n");
+                EXPECT_EQ(unit.VSP[1], "12");
+                EXPECT_EQ(unit.VSP[3], "");
+                EXPECT_EQ(unit.VSP[5], "24");
+                // The thresholds are counts: no factor needed.
+                EXPECT_EQ(unit.VHL[3], "5250");
+                EXPECT_EQ(unit.CL[1], "10");
+                EXPECT_EQ(unit.CL[3], ""); // the type has no section: left as it was
+                EXPECT_EQ(unit.CL[5], "6");
+                EXPECT_EQ(unit.MS[3], "1122334455");
+                EXPECT_EQ(unit.GID[5], 3);
+            } else {
+                EXPECT_EQ(unit.MCUR[1], "5.00");
+                EXPECT_EQ(unit.MCUR[3], "");
+                EXPECT_EQ(unit.MCUR[5], "0.30");
+                EXPECT_EQ(unit.MV[1], "12.00");
+                EXPECT_EQ(unit.MV[3], "");
+                EXPECT_EQ(unit.MV[5], "24.00");
+                EXPECT_EQ(unit.VSP[3], "");
+                EXPECT_EQ(unit.VSP[5], c.logging ? "" : "24");
+            }
+        }
     }
+    KivoGlobals::LoggingInProgress = false;
+}
+
+TEST_F(Reads, AFactorThatIsZeroOrNoNumberLeavesTheValueBlank)
+{
+    write("scale.ini",
+          readText(KivoGlobals::ScaleIniPath) +
+              "\n[TYPE6]\nType=KM-Zero\nVoltageScaleFactor=0\nCurrentScaleFactor=abc\n");
+    scriptFullUnit();
+    link->reply("GetModuleType", 3, {6});
+    link->reply("MeasureOutputCurrent", 3, {700});
+    link->reply("MeasureOutputVoltage", 3, {5000});
+    unit.CL[3] = "20";
+    unit.ReadKivoMonitor("3");
+
+    EXPECT_FALSE(KivoGlobals::ErrorFlag);
+    EXPECT_EQ(unit.VSP[3], "");
+    EXPECT_EQ(unit.MCUR[3], "");
+    EXPECT_EQ(unit.MV[3], "");
+    EXPECT_EQ(unit.CL[3], ""); // a limit that could not be converted is not the old one
+    EXPECT_EQ(logMessages(),
+              QStringList{"Module in slot 3 of Unit 3: no scaling record for TYPE6 in scale.ini"});
+
+    // The next read names it again.
+    QFile::remove(KivoGlobals::ErrorLogPath);
+    unit.ReadKivoMonitor("3");
+    EXPECT_EQ(logMessages().size(), 1);
 }
 
 TEST_F(Reads, MonitorReadSkipsWhatTheRefreshReadsItselfWhileLogging)

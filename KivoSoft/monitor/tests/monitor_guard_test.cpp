@@ -162,15 +162,60 @@ protected:
     }
 };
 
-TEST_F(Recovery, AModuleTypeWithoutScalingEndsTheReadWithoutACrash)
+TEST_F(Recovery, AModuleTypeWithoutScalingLeavesItsSlotBlankAndTheOthersShown)
 {
     sim().bus().unit(3)->module(3).type = 9; // no section in scale.ini
     select(3);
-    EXPECT_FALSE(KivoGlobals::UnitSelected);
-    EXPECT_EQ(form->lblReady->text(), MonitorForm::ErrorText);
-    EXPECT_TRUE(logMessages().contains(
-        "Module in slot 3 of Unit 3: no scaling record for TYPE9 in scale.ini"));
-    expectUsable(false);
+
+    // The same exchanges as for a type the program knows, and no failure.
+    EXPECT_EQ(requests(), selectionFrames());
+    EXPECT_TRUE(KivoGlobals::UnitSelected) << KivoGlobals::LastErrorText.toStdString();
+    EXPECT_EQ(form->lblReady->text(), MonitorForm::ReadyText);
+    EXPECT_TRUE(messages().empty()) << messageTexts().join('|').toStdString();
+    struct Slot {
+        int slot;
+        const char *message, *volts, *amps, *vll, *vlh, *cl;
+    };
+    const Slot panels[] = {
+        {1, "Module Good", "12.00", "5.00", "11.4", "12.6", "Current Limit = 10"},
+        {3, "Module Good", "", "", "", "", "Current Limit = "},
+        {5, "Module Off", "0", "0.00", "22.8", "25.2", "Current Limit = 6"},
+    };
+    for (const Slot& s : panels) {
+        SCOPED_TRACE(s.slot);
+        const auto i = static_cast<std::size_t>(s.slot);
+        EXPECT_EQ(form->MMessage[i]->text(), s.message); // slot 3: no limit verdict
+        EXPECT_EQ(form->PellarosDisplay[i]->strValue(), s.volts);
+        EXPECT_EQ(form->PellarosDisplayCurr[i]->strValue(), s.amps);
+        EXPECT_EQ(form->VLL[i]->text(), s.vll);
+        EXPECT_EQ(form->VLH[i]->text(), s.vlh);
+        EXPECT_EQ(form->CL[i]->text(), s.cl);
+    }
+    EXPECT_EQ(form->Module[3]->BorderWidth(), 4); // fitted
+    EXPECT_TRUE(form->PellarosOS[3]->Status());
+    // One line per read: the selection's full read and its refresh.
+    const QString named = "Module in slot 3 of Unit 3: no scaling record for TYPE9 in scale.ini";
+    EXPECT_EQ(logMessages(), QStringList({named, named}));
+    expectUsable();
+
+    // A logged tick writes the slot's values as blank fields, not as 0.
+    form->Check1->setChecked(true);
+    form->Check1_Click();
+    KivoGlobals::LogPeriodSeconds = 5;
+    form->Timer2->setInterval(5000);
+    form->Timer2_Timer();
+    const QStringList rows = form->rtbNewLog->text().split("\r\n");
+    ASSERT_EQ(rows.size(), 2);
+    const QStringList fields = rows[1].split(',');
+    ASSERT_EQ(fields.size(), 27);
+    EXPECT_EQ(fields.mid(11, 9),
+              QStringList({"Ok", "12.00", "5.00", "Fail", "0", "0", "Ok", "", ""}));
+    EXPECT_TRUE(form->RichTextBox1->toPlainText().contains("1  12.00    5.00\n" +
+                                                           QString(63, u' ') + "3    \n"));
+    EXPECT_TRUE(messages().empty());
+    form->show();
+    savePicture("monitor-unscaled-slot.png");
+    form->hide();
 }
 
 TEST_F(Recovery, APanelWithoutAScaleFactorShowsNoLimitsAndSkipsTheirTest)
@@ -188,8 +233,8 @@ TEST_F(Recovery, APanelWithoutAScaleFactorShowsNoLimitsAndSkipsTheirTest)
     EXPECT_EQ(form->VLH[3]->text(), "");
     EXPECT_EQ(form->VLL[3]->text(), "");
     EXPECT_EQ(form->VLH[1]->text(), "12.6");
-    EXPECT_EQ(logMessages(),
-              QStringList{"Module in slot 3 of Unit 3: no scaling record for TYPE1 in scale.ini"});
+    // The read names a missing record; the fill writes no second line.
+    EXPECT_TRUE(logMessages().isEmpty());
     requests();
     form->cmdRefresh_Click(); // the slot's message stays as the fill left it
     EXPECT_EQ(requests(), refreshFrames());
