@@ -388,6 +388,14 @@ TEST_F(Frame, FocusRulesAndTheListIgnoresTheWheel)
     form->cmdEeprom_LostFocus(); // no configuration window showing: to the select command
     EXPECT_TRUE(form->cmdSelectUnit->hasFocus());
 
+    // The list swallows keys, but Tab and Shift+Tab still lead out of it.
+    for (const auto& [key, modifiers] :
+         {std::pair{Qt::Key_Tab, Qt::NoModifier}, std::pair{Qt::Key_Backtab, Qt::ShiftModifier}}) {
+        form->UnitList->setFocus();
+        QTest::keyClick(form->UnitList, key, modifiers);
+        EXPECT_FALSE(form->UnitList->hasFocus()) << QKeySequence(key).toString().toStdString();
+    }
+
     form->UnitList->setCurrentIndex(4);
     QWheelEvent wheel(QPointF(5, 5), form->UnitList->mapToGlobal(QPointF(5, 5)), QPoint(0, -120),
                       QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
