@@ -748,6 +748,14 @@ void MonitorForm::hideEvent(QHideEvent* event)
 
 void MonitorForm::closeEvent(QCloseEvent* event)
 {
+    // While one of this window's actions has the port it pumps events, and the window system's
+    // close box still arrives although the busy state disabled the window. Unloading then would
+    // free the unit record and reset the selection under the action still on the stack, so the
+    // close box does what it does on a disabled window: nothing. Close works again afterwards.
+    if (LinkInUse::holder().startsWith(QStringLiteral("MonitorForm."))) {
+        event->ignore();
+        return;
+    }
     Form_QueryUnload();
     cmdClose_Click();
     event->accept();
