@@ -36,6 +36,19 @@ void SetPointSlider::setProgramValue(int value)
     setValue(value);
 }
 
+std::optional<std::int16_t> keyAscii(const QKeyEvent& key)
+{
+    const QString text = key.text();
+    if (text.isEmpty()) {
+        return std::nullopt;
+    }
+    const char16_t code = text.front().unicode();
+    if (code == 8 || code == 13 || (code >= 32 && code != 127)) {
+        return static_cast<std::int16_t>(code);
+    }
+    return std::nullopt;
+}
+
 KeyPressFilter::KeyPressFilter(QWidget* widget, Filter filter)
     : QObject(widget), m_filter(std::move(filter))
 {
@@ -45,10 +58,8 @@ KeyPressFilter::KeyPressFilter(QWidget* widget, Filter filter)
 bool KeyPressFilter::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        const QString text = key->text();
-        if (text.size() == 1) {
-            std::int16_t code = static_cast<std::int16_t>(text.at(0).unicode());
+        if (const std::optional<std::int16_t> typed = keyAscii(*static_cast<QKeyEvent*>(event))) {
+            std::int16_t code = *typed;
             m_filter(code);
             if (code == 0) {
                 return true;

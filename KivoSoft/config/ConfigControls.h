@@ -7,6 +7,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
+
+class QKeyEvent;
 
 namespace KivoSoft {
 
@@ -40,9 +43,14 @@ private:
     bool m_userAction = false;
 };
 
+// A key press as the forms runtime hands it to a KeyPress handler: its character code, or
+// nothing for keys that raise no KeyPress there (arrows, Delete, function keys, Tab, Escape and
+// the control shortcuts), so those keep their usual meaning in the box and the window.
+std::optional<std::int16_t> keyAscii(const QKeyEvent& key);
+
 // Passes every character typed into `widget` through `filter` first, as a KeyPress event with
-// its character code; a code set to 0 drops the character. Keys without a character (arrows,
-// Delete) pass unseen.
+// its character code; a code set to 0 drops the character. Keys for which `keyAscii` gives no
+// code pass unseen.
 class KeyPressFilter : public QObject {
     Q_OBJECT
 public:

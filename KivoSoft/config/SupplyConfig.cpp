@@ -5,7 +5,6 @@
 #include "KivoSoft/config/SupplyConfigShared.h"
 #include "KivoSoft/config/UnitIdUtilities.h"
 #include "KivoSoft/config/frmModuleGrouping.h"
-#include "platform/desktop/let_events_run.h"
 #include "KivoSoft/controls/Twips.h"
 #include "KivoSoft/model/DeviceLink.h"
 #include "KivoSoft/model/INI.h"
@@ -15,6 +14,7 @@
 #include "KivoSoft/shell/Forms.h"
 #include "KivoSoft/shell/MainForm.h"
 #include "platform/desktop/desktop.h"
+#include "platform/desktop/let_events_run.h"
 
 #include <QCloseEvent>
 #include <QPainter>
@@ -787,8 +787,15 @@ void SupplyConfig::showEvent(QShowEvent* event)
 
 void SupplyConfig::closeEvent(QCloseEvent* event)
 {
-    // The close box unloads as Close does; the window itself stays, hidden.
+    // The close box unloads as Close does; the window itself stays, hidden. While one of this
+    // window's actions has the port it pumps events, and the window system's close box still
+    // arrives although the busy state disabled the window: unloading then would free the unit
+    // record under the action still on the stack, so the close box does nothing, as it does on a
+    // disabled window.
     event->ignore();
+    if (LinkInUse::holder().startsWith(QStringLiteral("SupplyConfig."))) {
+        return;
+    }
     Form_Unload();
 }
 
@@ -867,8 +874,8 @@ void SupplyConfig::cmdModueGrouping_Click()
     }
     // It addresses the unit this window read, with that read's fitted slots, whatever another
     // window selected since.
-    m_grouping->showModal({ReadUnitId, CurrentUnit ? CurrentUnit->PresentModule : QString(),
-                           [this] { LoadForm(); }});
+    m_grouping->showModal(
+        {ReadUnitId, CurrentUnit ? CurrentUnit->PresentModule : QString(), [this] { LoadForm(); }});
 }
 
 void SupplyConfig::cmdDetectUnitID_Click()

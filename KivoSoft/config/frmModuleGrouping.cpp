@@ -1,11 +1,12 @@
 #include "KivoSoft/config/frmModuleGrouping.h"
 
-#include "platform/desktop/let_events_run.h"
+#include "KivoSoft/config/ConfigControls.h"
 #include "KivoSoft/model/DeviceLink.h"
 #include "KivoSoft/model/INI.h"
 #include "KivoSoft/model/KivoGlobals.h"
 #include "platform/basic/basic.h"
 #include "platform/desktop/desktop.h"
+#include "platform/desktop/let_events_run.h"
 
 #include <QEvent>
 #include <QKeyEvent>
@@ -52,21 +53,6 @@ void fillDesignList(QListWidget* list, std::initializer_list<int> modules)
     for (const int module : modules) {
         list->addItem(moduleName(module));
     }
-}
-
-// A key press as the forms runtime hands it to a KeyPress handler: its character code, or
-// nothing for keys that raise no KeyPress there (arrows, Delete, function keys).
-std::optional<std::int16_t> keyAscii(const QKeyEvent& key)
-{
-    const QString text = key.text();
-    if (text.isEmpty()) {
-        return std::nullopt;
-    }
-    const char16_t code = text.front().unicode();
-    if (code == 8 || code == 13 || (code >= 32 && code != 127)) {
-        return static_cast<std::int16_t>(code);
-    }
-    return std::nullopt;
 }
 
 // Every handler that may reach the port counts itself in, so neither the unload (which closes the

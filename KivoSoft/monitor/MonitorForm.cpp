@@ -1,6 +1,5 @@
 #include "KivoSoft/monitor/MonitorForm.h"
 
-#include "platform/desktop/let_events_run.h"
 #include "KivoSoft/controls/Twips.h"
 #include "KivoSoft/model/DeviceLink.h"
 #include "KivoSoft/model/INI.h"
@@ -11,6 +10,7 @@
 #include "KivoSoft/shell/MainForm.h"
 #include "platform/basic/basic.h"
 #include "platform/desktop/desktop.h"
+#include "platform/desktop/let_events_run.h"
 
 #include <QCloseEvent>
 #include <QFile>
@@ -748,6 +748,14 @@ void MonitorForm::hideEvent(QHideEvent* event)
 
 void MonitorForm::closeEvent(QCloseEvent* event)
 {
+    // While one of this window's actions has the port it pumps events, and the window system's
+    // close box still arrives although the busy state disabled the window. Unloading then would
+    // free the unit record and reset the selection under the action still on the stack, so the
+    // close box does what it does on a disabled window: nothing. Close works again afterwards.
+    if (LinkInUse::holder().startsWith(QStringLiteral("MonitorForm."))) {
+        event->ignore();
+        return;
+    }
     Form_QueryUnload();
     cmdClose_Click();
     event->accept();
@@ -813,10 +821,14 @@ bool MonitorForm::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
     if (watched == UnitList) {
-        // The list is used with the mouse only: typing and the wheel change nothing.
+        // The list is used with the mouse only: typing and the wheel change nothing. Tab is no
+        // key for the list but the window's way on to the next control, so it still leaves.
         if (type == QEvent::KeyPress || type == QEvent::Wheel) {
             if (type == QEvent::KeyPress) {
                 int code = static_cast<QKeyEvent*>(event)->key();
+                if (code == Qt::Key_Tab || code == Qt::Key_Backtab) {
+                    return false;
+                }
                 UnitList_KeyDown(code);
             }
             return true;

@@ -246,6 +246,33 @@ TEST_F(ConfigFields, KeyFilters)
     QTest::keyClicks(w().vsp[1], "1x2.5");
     EXPECT_EQ(w().vsp[1]->text(), "12.5");
     EXPECT_EQ(messageTexts(), QStringList{"Please enter numeric values"});
+
+    // Keys that type no character are no KeyPress: Tab, Escape and the editing shortcuts keep
+    // their meaning and bring up no message. Each comes with the text X11 gives it.
+    desktop.clear();
+    struct Quiet {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        QString text;
+    };
+    const Quiet quiet[] = {{Qt::Key_Tab, Qt::NoModifier, "\t"},
+                           {Qt::Key_Backtab, Qt::ShiftModifier, ""},
+                           {Qt::Key_Escape, Qt::NoModifier, QString(QChar(27))},
+                           {Qt::Key_A, Qt::ControlModifier, QString(QChar(1))},
+                           {Qt::Key_C, Qt::ControlModifier, QString(QChar(3))},
+                           {Qt::Key_Left, Qt::NoModifier, ""}};
+    for (const Quiet& q : quiet) {
+        for (QWidget* box : std::initializer_list<QWidget*>{w().vsp[1], w().CurrentLimit[1],
+                                                            w().cboxResetTime[1]}) {
+            QKeyEvent press(QEvent::KeyPress, q.key, q.modifiers, q.text);
+            QApplication::sendEvent(box, &press);
+        }
+        EXPECT_TRUE(messages().empty())
+            << QKeySequence(q.key | q.modifiers).toString().toStdString();
+    }
+    QKeyEvent selectAll(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier, QString(QChar(1)));
+    QApplication::sendEvent(w().vsp[1], &selectAll);
+    EXPECT_EQ(w().vsp[1]->selectedText(), "12.5");
 }
 
 TEST_F(ConfigFields, ArmingRulesAndTheEditFlags)

@@ -1,6 +1,10 @@
 // Reading a unit into the window against the simulated bus: what the window shows after a good
 // read, a silent unit, a failure partway, and units whose modules are not read.
 #include "KivoSoft/config/tests/config_fixture.h"
+#include "KivoSoft/shell/MainForm.h"
+#include "platform/desktop/let_events_run.h"
+
+#include <QCoreApplication>
 
 using namespace KivoSoft;
 using namespace KivoSoft::testing;
@@ -286,6 +290,36 @@ TEST_F(ConfigRead, NoUnitPickedAsksForOne)
     window->SelectButton_Click();
     EXPECT_EQ(messageTexts(), QStringList{"Please select a valid unit."});
     EXPECT_TRUE(ops->isEmpty());
+}
+
+TEST_F(ConfigRead, TheCloseBoxDoesNothingWhileAReadRuns)
+{
+    // The title-bar close arrives while the read pumps events; unloading then would free the
+    // unit record whose read is still on the stack.
+    window->show();
+    bool closed = false;
+    bool stayed = false;
+    kivo::desktop::setEventsRunHook([&] {
+        if (!closed && LinkInUse::holder() == QStringLiteral("SupplyConfig.SelectButton") &&
+            window->CurrentUnit != nullptr) {
+            closed = true;
+            window->close();
+            stayed = window->isVisible();
+        }
+        QCoreApplication::processEvents();
+    });
+    readUnit("3");
+    kivo::desktop::setEventsRunHook({});
+    EXPECT_TRUE(closed);
+    EXPECT_TRUE(stayed);
+    EXPECT_EQ(window->ReadUnitId, "3");
+    EXPECT_TRUE(messages().empty()) << messageTexts().join(" | ").toStdString();
+
+    // Once the read is done the close box unloads as before.
+    window->close();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(window->ReadUnitId.isEmpty());
+    Forms::mainForm().hide();
 }
 
 TEST_F(ConfigRead, AReadWhileAnotherActionHoldsTheLinkIsIgnored)

@@ -104,6 +104,36 @@ TEST_F(Guard, TicksDuringASwitchAndAnApplyLeaveThePortToThem)
     EXPECT_TRUE(portFree());
 }
 
+TEST_F(Guard, TheCloseBoxDoesNothingWhileATickHasThePort)
+{
+    // The title-bar close reaches the window while its tick pumps events; the unload's reset
+    // would take the unit and the selection from under the tick still on the stack.
+    form->show();
+    selectUnitThree();
+    requests();
+    KivoGlobals::LogPeriodSeconds = 5;
+    KivoGlobals::LogElapsedMs = 0;
+    form->Timer2->setInterval(5000);
+    bool stayed = false;
+    onceDuring("MonitorForm.Timer2", [this, &stayed] {
+        form->close();
+        stayed = form->isVisible();
+    });
+    form->Timer2_Timer();
+    kivo::desktop::setEventsRunHook({});
+    EXPECT_TRUE(stayed);
+    EXPECT_TRUE(messages().empty()) << messageTexts().join(" | ").toStdString();
+    EXPECT_FALSE(KivoGlobals::ErrorFlag) << KivoGlobals::LastErrorText.toStdString();
+    EXPECT_EQ(form->rtbNewLog->text().count(QStringLiteral(",3,")), 1); // the row
+    EXPECT_TRUE(portFree());
+
+    // Once the tick is done the close box unloads as before.
+    form->close();
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(Forms::mainForm().isVisible());
+    Forms::mainForm().hide();
+}
+
 TEST_F(Guard, WhileAnotherWindowHasThePortNothingHereTouchesIt)
 {
     selectUnitThree();
@@ -432,6 +462,14 @@ TEST_F(Frame, FocusRulesAndTheListIgnoresTheWheel)
     EXPECT_TRUE(form->UnitList->hasFocus());
     form->cmdEeprom_LostFocus(); // no configuration window showing: to the select command
     EXPECT_TRUE(form->cmdSelectUnit->hasFocus());
+
+    // The list swallows keys, but Tab and Shift+Tab still lead out of it.
+    for (const auto& [key, modifiers] :
+         {std::pair{Qt::Key_Tab, Qt::NoModifier}, std::pair{Qt::Key_Backtab, Qt::ShiftModifier}}) {
+        form->UnitList->setFocus();
+        QTest::keyClick(form->UnitList, key, modifiers);
+        EXPECT_FALSE(form->UnitList->hasFocus()) << QKeySequence(key).toString().toStdString();
+    }
 
     form->UnitList->setCurrentIndex(4);
     QWheelEvent wheel(QPointF(5, 5), form->UnitList->mapToGlobal(QPointF(5, 5)), QPoint(0, -120),
