@@ -1682,14 +1682,19 @@ void MonitorForm::switchModule(int slot)
         const QString voltageResult = link("MeasureOutputVoltage", unit, module, byRef(voltage));
         const clsScalability& scaling = G::moduleScaling(slot);
         if (scaling.VoltageScaleFactor == 0 || scaling.CurrentScaleFactor == 0) {
-            throw RunTimeFailure("Division by zero");
-        }
-        PellarosDisplay[i]->TextValue(1, CStr(Round(voltage / scaling.VoltageScaleFactor, 2)));
-        if (!PellarosOS[i]->Status()) {
-            PellarosDisplayCurr[i]->TextValue(1, QStringLiteral("0"));
+            // The switch went out; a module type without factors (the read logged it) only
+            // leaves its meters without values, as the reads show it.
+            PellarosDisplay[i]->TextValue(1, QString());
+            PellarosDisplayCurr[i]->TextValue(1, QString());
         } else {
-            PellarosDisplayCurr[i]->TextValue(1,
-                                              CStr(Round(current / scaling.CurrentScaleFactor, 2)));
+            PellarosDisplay[i]->TextValue(1,
+                                          CStr(Round(voltage / scaling.VoltageScaleFactor, 2)));
+            if (!PellarosOS[i]->Status()) {
+                PellarosDisplayCurr[i]->TextValue(1, QStringLiteral("0"));
+            } else {
+                PellarosDisplayCurr[i]->TextValue(
+                    1, CStr(Round(current / scaling.CurrentScaleFactor, 2)));
+            }
         }
         if (setResult != kOk) {
             G::LogError(QStringLiteral("Error in SetOuputState in Unit  %1 and Module %2")

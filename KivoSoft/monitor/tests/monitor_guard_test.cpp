@@ -228,6 +228,16 @@ TEST_F(Recovery, AModuleTypeWithoutScalingLeavesItsSlotBlankAndTheOthersShown)
     EXPECT_EQ(logMessages(), QStringList({named, named}));
     expectUsable();
 
+    // Switching the slot goes out and is not reported as a failure; its meters stay blank.
+    form->PellarosOS_MouseClick(3);
+    EXPECT_FALSE(sim().bus().unit(3)->module(3).outputOn);
+    EXPECT_TRUE(messages().empty()) << messageTexts().join('|').toStdString();
+    EXPECT_EQ(form->lblReady->text(), MonitorForm::ReadyText);
+    EXPECT_FALSE(logMessages().join('|').contains("Run-time error"));
+    expectUsable();
+    form->PellarosOS_MouseClick(3);
+    EXPECT_TRUE(sim().bus().unit(3)->module(3).outputOn);
+
     // A logged tick writes the slot's values as blank fields, not as 0.
     form->Check1->setChecked(true);
     form->Check1_Click();
@@ -277,12 +287,20 @@ TEST_F(Recovery, ARunTimeFailureInASwitchOrAnApplyLeavesAUsableWindow)
 {
     selectUnitThree();
     requests();
-    KivoGlobals::moduleScaling(1) = clsScalability{}; // factors 0
+    // A run-time failure right after the switch went out.
+    kivo::desktop::setEventsRunHook([this] {
+        if (LinkInUse::holder() == "MonitorForm.PellarosOS" && !sim().server().log().empty()) {
+            kivo::desktop::setEventsRunHook({});
+            throw std::runtime_error("Out of memory");
+        }
+        QCoreApplication::processEvents();
+    });
     form->PellarosOS_MouseClick(1);
+    kivo::desktop::setEventsRunHook({});
     EXPECT_EQ(requests(), (Frames{"01 01 01", "01 03", "01 02"}));
     EXPECT_EQ(form->lblReady->text(), MonitorForm::ErrorText);
     EXPECT_TRUE(logMessages().contains(
-        "Run-time error in MonitorForm.PellarosOS for Unit 3: Division by zero"));
+        "Run-time error in MonitorForm.PellarosOS for Unit 3: Out of memory"));
     EXPECT_TRUE(form->PellarosOS[1]->isEnabled());
     expectUsable();
 
