@@ -19,6 +19,8 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -34,6 +36,7 @@ using namespace kivo::basic;
 using namespace kivo::desktop;
 
 namespace {
+
 
 constexpr uint Red = 255;
 constexpr uint Green = 0xFF00;
@@ -259,7 +262,7 @@ void MonitorForm::buildControls()
     cmdEeprom->setGeometry(140, 45, 34, 28);
     cmdEeprom->installEventFilter(this);
 
-    cmdComSettings = new QPushButton(QStringLiteral("Com. Port Settings"), this);
+    cmdComSettings = new ElidingButton(QStringLiteral("Com. Port Settings"), this);
     cmdComSettings->setObjectName(QStringLiteral("cmdComSettings"));
     cmdComSettings->setGeometry(6, 77, 168, 24);
     cmdComSettings->setToolTip(QStringLiteral("Communication port settings"));
@@ -526,6 +529,24 @@ void MonitorForm::connectControls()
                 [this, k] { cmdSetVoltage_Click(k); });
         connect(tmrMod[i], &QTimer::timeout, this, [this, k] { recheckTick(k); });
     }
+}
+
+QString ElidingButton::shownText() const
+{
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const int room =
+        style()->subElementRect(QStyle::SE_PushButtonContents, &option, this).width();
+    return fontMetrics().elidedText(text(), Qt::ElideMiddle, room);
+}
+
+void ElidingButton::paintEvent(QPaintEvent*)
+{
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    option.text = shownText();
+    painter.drawControl(QStyle::CE_PushButton, option);
 }
 
 // ---- Load, sizes, navigation

@@ -76,6 +76,19 @@ private:
     QString m_text;
 };
 
+// A button whose text can be longer than the button is wide (the port button names a device
+// path): it draws the middle elided, so the device's own name at the end stays in view, and
+// keeps its whole text.
+class ElidingButton final : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+    // The text as drawn.
+    QString shownText() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
 class MonitorForm : public QWidget {
     Q_OBJECT
 public:
@@ -205,7 +218,7 @@ public:
     QLabel* Label6;
     QLabel* lblReady;
     QProgressBar* progressbar1;
-    QPushButton* cmdComSettings;
+    ElidingButton* cmdComSettings;
     QPushButton* cmdEeprom;
     QPushButton* cmdHelp;
     QPushButton* cmdModuleNumering;

@@ -468,6 +468,18 @@ TEST_F(Frame, ThePortDialogIsModalAndTheButtonNamesThePortAfter)
     form->cmdComSettings_Click();
     EXPECT_EQ(KivoGlobals::DefaultComPort, "/dev/ttyUSB4");
     EXPECT_EQ(form->cmdComSettings->text(), "Default Com Port = /dev/ttyUSB4");
+    EXPECT_EQ(form->cmdComSettings->shownText(), form->cmdComSettings->text());
+
+    // A path longer than the button keeps its whole text; the drawing keeps both ends in view.
+    const QString longPort = QStringLiteral("/home/user/kivo/build-run/bin/kivo-unitsim.tty");
+    form->cmdComSettings->setText("Default Com Port = " + longPort);
+    const QString shown = form->cmdComSettings->shownText();
+    EXPECT_EQ(form->cmdComSettings->text(), "Default Com Port = " + longPort);
+    EXPECT_NE(shown, form->cmdComSettings->text());
+    EXPECT_TRUE(shown.startsWith("Default")) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith(".tty")) << shown.toStdString();
+    EXPECT_LE(form->cmdComSettings->fontMetrics().horizontalAdvance(shown),
+              form->cmdComSettings->width());
 }
 
 TEST_F(Frame, FocusRulesAndTheListIgnoresTheWheel)
