@@ -37,7 +37,6 @@ using namespace kivo::desktop;
 
 namespace {
 
-
 constexpr uint Red = 255;
 constexpr uint Green = 0xFF00;
 constexpr uint Black = 0;
@@ -535,8 +534,7 @@ QString ElidingButton::shownText() const
 {
     QStyleOptionButton option;
     initStyleOption(&option);
-    const int room =
-        style()->subElementRect(QStyle::SE_PushButtonContents, &option, this).width();
+    const int room = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this).width();
     return fontMetrics().elidedText(text(), Qt::ElideMiddle, room);
 }
 
@@ -1708,8 +1706,7 @@ void MonitorForm::switchModule(int slot)
             PellarosDisplay[i]->TextValue(1, QString());
             PellarosDisplayCurr[i]->TextValue(1, QString());
         } else {
-            PellarosDisplay[i]->TextValue(1,
-                                          CStr(Round(voltage / scaling.VoltageScaleFactor, 2)));
+            PellarosDisplay[i]->TextValue(1, CStr(Round(voltage / scaling.VoltageScaleFactor, 2)));
             if (!PellarosOS[i]->Status()) {
                 PellarosDisplayCurr[i]->TextValue(1, QStringLiteral("0"));
             } else {
@@ -1718,13 +1715,8 @@ void MonitorForm::switchModule(int slot)
             }
         }
         if (setResult != kOk) {
-            G::LogError(QStringLiteral("Error in SetOuputState in Unit  %1 and Module %2")
-                            .arg(m_unitId)
-                            .arg(slot));
-            G::LastErrorText = QStringLiteral("Error in SetOuputState in Unit %1 and Module %2 %3")
-                                   .arg(m_unitId)
-                                   .arg(slot)
-                                   .arg(setResult);
+            // The log keeps the name as users' logs have always spelled it.
+            logSetFailure("SetOuputState", slot, setResult);
         }
         // One text for any failure of the sequence, as users know it.
         if (setResult != kOk || voltageResult != kOk) {
@@ -1751,6 +1743,17 @@ void MonitorForm::switchModule(int slot)
     txtFileName->setEnabled(!Check2->isChecked());
     INI::SetBusyState(0);
     PellarosOS[i]->setEnable(true);
+}
+
+void MonitorForm::logSetFailure(const char* operation, int slot, const QString& status)
+{
+    const QString name = QString::fromLatin1(operation);
+    G::LogError(
+        QStringLiteral("Error in %1 in Unit  %2 and Module %3").arg(name, m_unitId).arg(slot));
+    G::LastErrorText = QStringLiteral("Error in %1 in Unit %2 and Module %3 %4")
+                           .arg(name, m_unitId)
+                           .arg(slot)
+                           .arg(status);
 }
 
 void MonitorForm::PellarosOutputOnOff_MouseClick()
@@ -2061,15 +2064,7 @@ void MonitorForm::applySetPoint(int slot)
         PellarosDisplay[i]->TextValue(1, volts);
         PellarosDisplayCurr[i]->TextValue(1, amps);
         if (setResult != kOk) {
-            G::LogError(
-                QStringLiteral("Error in SetOutputVoltageSetpoint in Unit  %1 and Module %2")
-                    .arg(m_unitId)
-                    .arg(slot));
-            G::LastErrorText =
-                QStringLiteral("Error in SetOutputVoltageSetpoint in Unit %1 and Module %2 %3")
-                    .arg(m_unitId)
-                    .arg(slot)
-                    .arg(setResult);
+            logSetFailure("SetOutputVoltageSetpoint", slot, setResult);
         }
         if (setResult != kOk || voltageResult != kOk) {
             desktop().msgBox(PortFailureText, vbCritical + vbOKOnly,

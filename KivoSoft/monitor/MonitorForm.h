@@ -298,6 +298,8 @@ private:
     void switchAllOutputs();
     void unitButton(QPushButton* button, bool globalOutput);
     void applySetPoint(int slot);
+    // A failed set call of `slot`: the error log line and the last-error text.
+    void logSetFailure(const char* operation, int slot, const QString& status);
     void stepSetPoint(int slot, bool up);
     void logTick();
     void saveLog();
