@@ -978,6 +978,21 @@ void MonitorForm::enableInteractiveCommands()
     PellarosOutputOnOff->setEnable(true);
 }
 
+template <class Body, class AfterFailure>
+void MonitorForm::asDeviceAction(const char* handler, Body body, AfterFailure afterFailure)
+{
+    LinkInUse guard(QStringLiteral("MonitorForm.") + QLatin1String(handler));
+    if (!guard) {
+        return;
+    }
+    try {
+        body();
+    } catch (const std::exception& failure) {
+        recover(handler, QString::fromStdString(failure.what()));
+        afterFailure();
+    }
+}
+
 void MonitorForm::recover(const char* handler, const QString& description)
 {
     closePort();
@@ -1069,16 +1084,8 @@ void MonitorForm::cmdSelectUnit_Click()
         UnitList->setFocus();
         return;
     }
-    LinkInUse guard(QStringLiteral("MonitorForm.cmdSelectUnit"));
-    if (!guard) {
-        return;
-    }
-    try {
-        selectHoldingLink();
-    } catch (const std::exception& failure) {
-        recover("cmdSelectUnit", QString::fromStdString(failure.what()));
-        ArmRecheckTimers = false;
-    }
+    asDeviceAction(
+        "cmdSelectUnit", [this] { selectHoldingLink(); }, [this] { ArmRecheckTimers = false; });
 }
 
 void MonitorForm::selectHoldingLink()
@@ -1645,16 +1652,9 @@ bool MonitorForm::readModuleGood()
 
 void MonitorForm::PellarosOS_MouseClick(int slot)
 {
-    LinkInUse guard(QStringLiteral("MonitorForm.PellarosOS"));
-    if (!guard) {
-        return;
-    }
-    try {
-        switchModule(slot);
-    } catch (const std::exception& failure) {
-        recover("PellarosOS", QString::fromStdString(failure.what()));
-        PellarosOS[static_cast<std::size_t>(slot)]->setEnable(true);
-    }
+    asDeviceAction(
+        "PellarosOS", [this, slot] { switchModule(slot); },
+        [this, slot] { PellarosOS[static_cast<std::size_t>(slot)]->setEnable(true); });
 }
 
 void MonitorForm::switchModule(int slot)
@@ -1758,16 +1758,9 @@ void MonitorForm::logSetFailure(const char* operation, int slot, const QString& 
 
 void MonitorForm::PellarosOutputOnOff_MouseClick()
 {
-    LinkInUse guard(QStringLiteral("MonitorForm.PellarosOutputOnOff"));
-    if (!guard) {
-        return;
-    }
-    try {
-        switchAllOutputs();
-    } catch (const std::exception& failure) {
-        recover("PellarosOutputOnOff", QString::fromStdString(failure.what()));
-        PellarosOutputOnOff->setEnable(true);
-    }
+    asDeviceAction(
+        "PellarosOutputOnOff", [this] { switchAllOutputs(); },
+        [this] { PellarosOutputOnOff->setEnable(true); });
 }
 
 void MonitorForm::switchAllOutputs()
@@ -2003,18 +1996,13 @@ void MonitorForm::stepSetPoint(int slot, bool up)
 
 void MonitorForm::cmdSetVoltage_Click(int slot)
 {
-    LinkInUse guard(QStringLiteral("MonitorForm.cmdSetVoltage"));
-    if (!guard) {
-        return;
-    }
-    try {
-        applySetPoint(slot);
-    } catch (const std::exception& failure) {
-        recover("cmdSetVoltage", QString::fromStdString(failure.what()));
-        for (int k = 1; k <= 5; ++k) {
-            PellarosOS[static_cast<std::size_t>(k)]->setEnable(!Check1->isChecked());
-        }
-    }
+    asDeviceAction(
+        "cmdSetVoltage", [this, slot] { applySetPoint(slot); },
+        [this] {
+            for (int k = 1; k <= 5; ++k) {
+                PellarosOS[static_cast<std::size_t>(k)]->setEnable(!Check1->isChecked());
+            }
+        });
 }
 
 void MonitorForm::applySetPoint(int slot)

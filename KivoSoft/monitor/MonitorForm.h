@@ -298,6 +298,10 @@ private:
     void switchAllOutputs();
     void unitButton(QPushButton* button, bool globalOutput);
     void applySetPoint(int slot);
+    // One device action of a handler: `body` runs only while no other action has the port, and a
+    // run-time failure goes through the window's recovery path, then `afterFailure`.
+    template <class Body, class AfterFailure>
+    void asDeviceAction(const char* handler, Body body, AfterFailure afterFailure);
     // A failed set call of `slot`: the error log line and the last-error text.
     void logSetFailure(const char* operation, int slot, const QString& status);
     void stepSetPoint(int slot, bool up);
