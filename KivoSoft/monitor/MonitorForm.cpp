@@ -2005,6 +2005,20 @@ void MonitorForm::cmdSetVoltage_Click(int slot)
         });
 }
 
+void MonitorForm::enableSetPointControls()
+{
+    // The set-point controls of the slots whose output is on, and every switch.
+    for (int k = 1; k <= 5; ++k) {
+        const auto j = static_cast<std::size_t>(k);
+        if (digit(G::OutputStates, k) == QStringLiteral("1")) {
+            cmdSetVoltage[j]->setEnabled(true);
+            cmdInc[j]->setEnabled(true);
+            cmdDec[j]->setEnabled(true);
+        }
+        PellarosOS[j]->setEnable(true);
+    }
+}
+
 void MonitorForm::applySetPoint(int slot)
 {
     const auto i = static_cast<std::size_t>(slot);
@@ -2087,15 +2101,7 @@ void MonitorForm::applySetPoint(int slot)
             }
         }
         INI::SetBusyState(0);
-        for (int k = 1; k <= 5; ++k) {
-            const auto j = static_cast<std::size_t>(k);
-            if (digit(G::OutputStates, k) == QStringLiteral("1")) {
-                cmdSetVoltage[j]->setEnabled(true);
-                cmdInc[j]->setEnabled(true);
-                cmdDec[j]->setEnabled(true);
-            }
-            PellarosOS[j]->setEnable(true);
-        }
+        enableSetPointControls();
         if (cmdSetVoltage[i]->isEnabled()) {
             cmdSetVoltage[i]->setFocus();
         }
@@ -2104,15 +2110,7 @@ void MonitorForm::applySetPoint(int slot)
     }
     // The common end after an out-of-range value.
     INI::SetBusyState(0);
-    for (int k = 1; k <= 5; ++k) {
-        const auto j = static_cast<std::size_t>(k);
-        if (digit(G::OutputStates, k) == QStringLiteral("1")) {
-            cmdSetVoltage[j]->setEnabled(true);
-            cmdInc[j]->setEnabled(true);
-            cmdDec[j]->setEnabled(true);
-        }
-        PellarosOS[j]->setEnable(true);
-    }
+    enableSetPointControls();
     setReady(ReadyText);
     if (outOfRange) {
         txtSP[i]->setFocus();

@@ -298,6 +298,7 @@ private:
     void switchAllOutputs();
     void unitButton(QPushButton* button, bool globalOutput);
     void applySetPoint(int slot);
+    void enableSetPointControls();
     // One device action of a handler: `body` runs only while no other action has the port, and a
     // run-time failure goes through the window's recovery path, then `afterFailure`.
     template <class Body, class AfterFailure>
