@@ -21,6 +21,9 @@
 #include "KivoSoft/controls/PellarosDisplay.h"
 #include "KivoSoft/controls/TwoPictureIndicators.h"
 #include "KivoSoft/model/KivoData.h"
+#include "KivoSoft/monitor/ElidingButton.h"
+#include "KivoSoft/monitor/ModuleShape.h"
+#include "KivoSoft/monitor/TextBuffer.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -39,55 +42,6 @@
 #include <optional>
 
 namespace KivoSoft {
-
-// The outline drawn around a module panel: a border of a colour and width over a fill, the
-// transparent one (1) or a downward diagonal hatch (5).
-class ModuleShape : public QWidget {
-    Q_OBJECT
-public:
-    explicit ModuleShape(QWidget* parent);
-
-    uint BorderColor() const { return m_borderColor; }
-    int FillStyle() const { return m_fillStyle; }
-    int BorderWidth() const { return m_borderWidth; }
-    void setStyle(uint borderColor, int fillStyle, int borderWidth);
-    // Redraws at once.
-    void Refresh() { repaint(); }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    uint m_borderColor = 0x80000008;
-    int m_fillStyle = 1;
-    int m_borderWidth = 1;
-};
-
-// A text the window keeps without showing it: the CSV monitor log.
-class TextBuffer : public QWidget {
-    Q_OBJECT
-public:
-    explicit TextBuffer(QWidget* parent) : QWidget(parent) { hide(); }
-    const QString& text() const { return m_text; }
-    void setText(const QString& text) { m_text = text; }
-    void append(const QString& text) { m_text += text; }
-
-private:
-    QString m_text;
-};
-
-// A button whose text can be longer than the button is wide (the port button names a device
-// path): it draws the middle elided, so the device's own name at the end stays in view, and
-// keeps its whole text.
-class ElidingButton final : public QPushButton {
-public:
-    using QPushButton::QPushButton;
-    // The text as drawn.
-    QString shownText() const;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-};
 
 class MonitorForm : public QWidget {
     Q_OBJECT
