@@ -22,10 +22,20 @@ using kivo::desktop::letEventsRun;
 namespace {
 
 const QString kOk = QStringLiteral("CMD_OK");
+const QString kNoResponse = QStringLiteral("CMD_NORESPONSE");
 const QString kNoValue = QStringLiteral("N/A");
 const QString kAllClear = QStringLiteral("00000000");
 
 const char* const kCurrentLimitModes[] = {"Normal", "Latching", "Hiccup", "CurrentShare"};
+
+// A failure's line in the error log, its text as the last error, and the error state; the state
+// is set whether or not the log could take the line.
+void reportFailure(const QString& text)
+{
+    G::LogError(text);
+    G::LastErrorText = text;
+    G::ErrorFlag = true;
+}
 
 // A bit array of the link: bounds 1 to 8, element k carrying bit k-1.
 Int16Array bitArray()
@@ -142,7 +152,7 @@ void KivoData::failed(const FailureText& text, const QString& unit, int module,
     case Tail::None:
         break;
     }
-    // The error state is set whether or not the log could take the line.
+    // As reportFailure, with a log line of its own.
     G::LogError(log);
     G::LastErrorText = last;
     G::ErrorFlag = true;
@@ -315,9 +325,7 @@ bool KivoData::OpenPort()
     const QString text = QStringLiteral("Can not open Com port, make sure you selected the correct "
                                         "Com port (COM1, COM2 ...)") +
                          G::DefaultComPort;
-    G::LogError(text);
-    G::LastErrorText = text;
-    G::ErrorFlag = true;
+    reportFailure(text);
     alert();
     kivo::automation::call(G::DeviceLink, "ClosePort");
     return false;
@@ -411,7 +419,10 @@ void KivoData::GetGlobalStatusByte()
     GlobalDC = set(4);
     GlobalCurrentLimit = set(5);
     if (set(6)) {
-        G::ErrorFlag = true;
+        // The unit's own error bit fails the read as a failed exchange does: in the error log,
+        // and in the text the windows show, with this unit named.
+        reportFailure(QStringLiteral("Unit ") + CallUnitId +
+                      QStringLiteral(" reports an error in its global status byte"));
     }
     if (set(7)) {
         ModuleGood = kAllClear;
@@ -667,6 +678,11 @@ void KivoData::GetGroupID()
 
 void KivoData::GetModuleType()
 {
+    static_cast<void>(readModuleTypes());
+}
+
+int KivoData::readModuleTypes()
+{
     for (CurrentModule = 1; CurrentModule <= 5; ++CurrentModule) {
         if (!present(PresentModule, CurrentModule)) {
             continue;
@@ -677,12 +693,24 @@ void KivoData::GetModuleType()
         if (LastResult != kOk) {
             // Reported through ModuleTypeRead alone: the modules are off, not failing.
             G::ModuleTypeRead = false;
-            return;
+            return CurrentModule;
         }
         G::ModuleTypeRead = true;
         G::IsCmdOk(LastResult);
         ModuleType[CurrentModule] = typeSection(type);
         MC[CurrentModule] = iniValue(ModuleType[CurrentModule], "type");
+    }
+    return 0;
+}
+
+void KivoData::liveModuleTypes()
+{
+    // Modules under the unit's global inhibit do not answer, and are off. An answer that is an
+    // error or arrives damaged comes from a module that is there: the read failed, and nothing
+    // of it may be shown or logged as the unit's state.
+    const int slot = readModuleTypes();
+    if (slot != 0 && LastResult != kNoResponse) {
+        failed({TextForm::B, "GetModuleType"}, CallUnitId, slot);
     }
 }
 
@@ -738,16 +766,15 @@ void KivoData::MeasureOutputVoltage()
 {
     forEachPresentModule([&](int slot) {
         std::int16_t raw = 0;
-        LastResult = linkStatus(kivo::automation::call(
-            G::DeviceLink, "MeasureOutputVoltage", unitArg(), byRef(CurrentModule), byRef(raw)));
-        letEventsRun();
-        // A reading of 0 (a failed read leaves 0 too) shows 0 for this slot alone.
-        if (raw == 0) {
-            MV[slot] = QStringLiteral("0");
+        // A failed measurement leaves the count at 0, which is no reading of 0 V. The other
+        // slots are still measured.
+        if (!callOk("MeasureOutputVoltage", unitArg(), byRef(CurrentModule), byRef(raw))) {
+            failed({TextForm::B, "MeasureOutputVoltage"}, CallUnitId, slot, {}, false);
             return;
         }
-        if (!G::IsCmdOk(LastResult)) {
-            failed({TextForm::B, "MeasureOutputVoltage"}, CallUnitId, slot, {}, false);
+        // A reading of 0 shows 0 for this slot alone.
+        if (raw == 0) {
+            MV[slot] = QStringLiteral("0");
             return;
         }
         MV[slot] = scaled(slot, iniNumber(iniValue(ModuleType[slot], "VoltageScaleFactor")),
@@ -928,10 +955,8 @@ void KivoData::GetPresentModules()
         const QString text = QStringLiteral("Unit ") + CallUnitId +
                              QStringLiteral(" Does not Respond, make sure is properly connected "
                                             "and is the correct UnitID Number");
-        G::LogError(text);
-        G::LastErrorText = text;
+        reportFailure(text);
         G::NoResponseText = text;
-        G::ErrorFlag = true;
         PresentModule = kAllClear;
         LinkOk = false;
         windows.monitorUnitDoesNotRespond(2690, 2750, QStringLiteral("Unit does not respond!"));
@@ -963,9 +988,7 @@ template <class Body> void KivoData::recover(const char* member, Body body)
         const QString text = QStringLiteral("Run-time error in %1 for Unit %2: %3")
                                  .arg(QString::fromLatin1(member), CallUnitId,
                                       QString::fromStdString(failure.what()));
-        G::LogError(text);
-        G::LastErrorText = text;
-        G::ErrorFlag = true;
+        reportFailure(text);
     }
 }
 
@@ -1104,10 +1127,10 @@ void KivoData::readMonitorSteps()
     // Before and after the module types are known; the refresh reads the skipped ones itself.
     static const Step unitSteps[] = {
         {&KivoData::GetPresentModules, false},    {&KivoData::GetModuleGoodStatusByte, false},
-        {&KivoData::GetModuleType, false},        {&KivoData::GetOutputState, true},
+        {&KivoData::liveModuleTypes, false},      {&KivoData::GetOutputState, true},
         {&KivoData::GetGlobalStatusByte, false},  {&KivoData::GetOperatingHours, false},
         {&KivoData::GetGlobalOutputState, false}, {&KivoData::GetGroupState, true},
-        {&KivoData::GetModuleType, false},
+        {&KivoData::liveModuleTypes, false},
     };
     static const Step moduleSteps[] = {
         {&KivoData::GetOutputVoltageSetpoint, true},

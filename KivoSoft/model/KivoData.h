@@ -262,6 +262,11 @@ private:
     }
     // Names the slot's missing scaling record in the error log, once per slot and read.
     void namedUnscaled(int slot);
+    // The types of the present slots; the slot whose read failed, 0 when none did.
+    int readModuleTypes();
+    // The live read's module types: modules that do not answer are off, as GetModuleType has
+    // it, but any other failed answer is a failure of the read.
+    void liveModuleTypes();
     void startRead(const QString& unit);
     template <class Body> void recover(const char* member, Body body);
     void readSetupSteps();

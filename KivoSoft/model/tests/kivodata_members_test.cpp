@@ -152,6 +152,9 @@ TEST_F(Members, EveryFailureTextForm)
         {MEMBER(MeasureOutputCurrent), "MeasureOutputCurrent",
          "Error in MeasureOutputCurrent in Unit  3 and Module 1",
          "Error in MeasureOutputCurrent in Unit 3 and Module 1 CMD_NORESPONSE"},
+        {MEMBER(MeasureOutputVoltage), "MeasureOutputVoltage",
+         "Error in MeasureOutputVoltage in Unit  3 and Module 1",
+         "Error in MeasureOutputVoltage in Unit 3 and Module 1 CMD_NORESPONSE"},
         {MEMBER(SetCurrentLimit), "SetCurrentLimit",
          "Error in SetCurrentLimit in Unit  3 and Module 1",
          "Error in SetCurrentLimit in Unit 3 and Module 1 CMD_NORESPONSE"},
@@ -303,6 +306,9 @@ TEST_F(Members, GlobalStatusByteSetsTheLiveFlags)
     link->reply("GetGlobalStatusByte", {0b0110'0000});
     unit.GetGlobalStatusByte();
     EXPECT_TRUE(KivoGlobals::ErrorFlag);
+    // The error bit fails the read with a text of its own, in the log too.
+    EXPECT_EQ(KivoGlobals::LastErrorText, "Unit 3 reports an error in its global status byte");
+    EXPECT_EQ(logMessages(), QStringList{"Unit 3 reports an error in its global status byte"});
     EXPECT_EQ(unit.ModuleGood, "00000000");
     EXPECT_FALSE(unit.OverTemp);
     EXPECT_FALSE(unit.FanWarning);

@@ -293,6 +293,39 @@ TEST_F(Reads, ModulesThatDoNotAnswerUnderGlobalInhibitAreNamedInTheWindow)
     EXPECT_TRUE(callsOf("GetModuleSerialN").empty());
 }
 
+TEST_F(Reads, TheLiveReadTakesOnlySilentModulesForModulesOff)
+{
+    struct Case {
+        const char* status;
+        bool failed;
+    };
+    for (const Case& c :
+         {Case{"CMD_NORESPONSE", false}, Case{"CMD_ERROR", true}, Case{"CMD_CRCERROR", true}}) {
+        SCOPED_TRACE(c.status);
+        QFile::remove(KivoGlobals::ErrorLogPath);
+        link = FakeLink::create();
+        KivoGlobals::DeviceLink = link->dispatchOf();
+        scriptUnitWithSlots135();
+        link->fail("GetModuleType", c.status, 3);
+        unit = KivoData();
+        unit.ReadKivoMonitor("3");
+
+        EXPECT_FALSE(KivoGlobals::ModuleTypeRead);
+        EXPECT_TRUE(callsOf("MeasureOutputVoltage").empty());
+        EXPECT_EQ(KivoGlobals::ErrorFlag, c.failed);
+        if (c.failed) {
+            EXPECT_EQ(logMessages(), QStringList{"Error in GetModuleType in Unit  3 and Module 3"});
+            EXPECT_EQ(KivoGlobals::LastErrorText,
+                      QString("Error in GetModuleType in Unit 3 and Module 3 ") + c.status);
+            EXPECT_EQ(link->calls.at(link->calls.size() - 2), "GetModuleType 3 3");
+        } else {
+            EXPECT_TRUE(logMessages().isEmpty());
+            EXPECT_EQ(callsOf("GetGlobalStatusByte").size(), 1u); // the unit is read on
+        }
+        EXPECT_FALSE(link->portOpen);
+    }
+}
+
 TEST_F(Reads, DefaultGlobalOutputStateOffReadsNoModules)
 {
     scriptFullUnit();
