@@ -336,6 +336,14 @@ void MonitorForm::loadMonitorPanels(const KivoData& unit)
                           G::ModulePresence[4] + G::ModulePresence[5] + QStringLiteral("000");
     } else {
         G::OutputStates = QStringLiteral("00000000");
+        // The modules did not answer, so this read measured none of them: no meter may go on
+        // showing an earlier reading as this one's.
+        for (int k = 1; k <= 5; ++k) {
+            if (digit(unit.PresentModule, k) == QStringLiteral("1")) {
+                PellarosDisplay[static_cast<std::size_t>(k)]->TextValue(1, QString());
+                PellarosDisplayCurr[static_cast<std::size_t>(k)]->TextValue(1, QString());
+            }
+        }
     }
     for (int k = 1; k <= 5; ++k) {
         if (!unit.MV[k].isEmpty() && digit(G::OutputStates, k) == QStringLiteral("1")) {

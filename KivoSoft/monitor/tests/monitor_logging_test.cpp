@@ -1,6 +1,7 @@
 // Timed monitoring: the mode switch, the logging tick's screen line and CSV row against the
-// simulator's values, a unit that goes silent, autosave that appends and refuses, and the file
-// name checks. Ticks are run by calling the timer's handler, so no case waits for a period.
+// simulator's values, a unit that goes silent, ticks whose read fails or
+// does not reach the modules, autosave that appends and refuses, and the file name checks. Ticks
+// are run by calling the timer's handler, so no case waits for a period.
 #include "KivoSoft/model/tests/fake_link.h"
 #include "KivoSoft/monitor/tests/monitor_fixture.h"
 
@@ -236,6 +237,112 @@ TEST_F(Logging, TheFileNameStaysLockedWhileAutosaveIsOnAndIsCheckedBeforeEachSav
     EXPECT_FALSE(form->Check2->isChecked());
     EXPECT_FALSE(QFile::exists(path("../elsewhere.csv")));
     EXPECT_FALSE(form->txtFileName->isEnabled()); // still monitor mode
+}
+
+// The rows of a log file after its header.
+QStringList fileRows(const QString& file)
+{
+    QStringList all = readText(file).split("\r\n");
+    all.removeFirst();
+    return all;
+}
+
+// Good, volts and amps of a slot in a monitor log row.
+QStringList slotFields(const QString& row, int slot)
+{
+    return row.split(',').mid(11 + 3 * (slot - 1), 3);
+}
+
+TEST_F(Logging, ATickWhoseTypeOrVoltageReadFailsIsAFailedReadAndWritesNoRow)
+{
+    struct Case {
+        const char* what;
+        Fault fault;
+        const char* member;
+        const char* status;
+    };
+    const Case cases[] = {
+        {"type read answered with an error",
+         {.uid = 3, .mid = 3, .cid = 0x04, .reg = 0xCC, .kind = Fault::ErrorReply},
+         "GetModuleType",
+         "CMD_ERROR"},
+        {"type read with a bad CRC",
+         {.uid = 3, .mid = 3, .cid = 0x04, .reg = 0xCC, .kind = Fault::BadCrc},
+         "GetModuleType",
+         "CMD_CRCERROR"},
+        {"voltage measurement answered with an error",
+         {.uid = 3, .mid = 3, .cid = 0x02, .kind = Fault::ErrorReply},
+         "MeasureOutputVoltage",
+         "CMD_ERROR"},
+    };
+    startMonitorMode();
+    form->Check2->setChecked(true);
+    form->Check2_Click();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        sim().server().faults().clear();
+        desktop.clear();
+        tick();
+        const int before = rows().size();
+        ASSERT_EQ(fileRows(path("Log.csv")).size(), before);
+        QFile::remove(KivoGlobals::ErrorLogPath);
+
+        Fault fault = c.fault;
+        fault.times = Fault::always;
+        sim().server().faults().add(fault);
+        tick();
+
+        EXPECT_EQ(rows().size(), before);
+        EXPECT_EQ(fileRows(path("Log.csv")).size(), before);
+        const QString failure = QStringLiteral("Error in %1 in Unit 3 and Module 3 %2")
+                                    .arg(QLatin1String(c.member), QLatin1String(c.status));
+        EXPECT_EQ(messageTexts(),
+                  QStringList{failure + " for details check file " + KivoGlobals::ErrorLogPath});
+        EXPECT_EQ(logMessages(),
+                  QStringList{QStringLiteral("Error in %1 in Unit  3 and Module 3").arg(c.member)});
+        EXPECT_TRUE(form->lastRefreshFailed());
+        EXPECT_EQ(form->lblReady->text(), MonitorForm::ErrorText);
+        EXPECT_FALSE(form->PellarosErrorPicture->Status());
+        // The panels keep what the unit last reported; no failed reading is shown.
+        EXPECT_EQ(form->MMessage[3]->text(), "Module Good");
+        EXPECT_EQ(form->PellarosDisplay[3]->strValue(), "5.00");
+        EXPECT_FALSE(form->Busy);
+    }
+    EXPECT_TRUE(portFree());
+}
+
+TEST_F(Logging, ModulesThatDoNotAnswerAreLoggedOffWithoutAnEarlierTicksReadings)
+{
+    startMonitorMode();
+    tick();
+    ASSERT_EQ(slotFields(rows()[0], 1), (QStringList{"Ok", "12.00", "5.00"}));
+
+    // A module that does not answer its type read is off by the unit's inhibit, as ever: no
+    // failure, but nothing of it was measured.
+    sim().server().faults().add({.uid = 3,
+                                 .mid = 3,
+                                 .cid = 0x04,
+                                 .reg = 0xCC,
+                                 .kind = Fault::NoReply,
+                                 .times = Fault::always});
+    QFile::remove(KivoGlobals::ErrorLogPath);
+    desktop.clear();
+    tick();
+
+    ASSERT_EQ(rows().size(), 2);
+    for (const int slot : {1, 3, 5}) {
+        SCOPED_TRACE(slot);
+        const auto i = static_cast<std::size_t>(slot);
+        EXPECT_EQ(slotFields(rows()[1], slot), (QStringList{"Fail", "", ""}));
+        EXPECT_EQ(form->MMessage[i]->text(), "Module Off");
+        EXPECT_EQ(form->PellarosDisplay[i]->strValue(), "");
+        EXPECT_EQ(form->PellarosDisplayCurr[i]->strValue(), "");
+    }
+    EXPECT_EQ(slotFields(rows()[1], 2), (QStringList{"Fail", "0", "0"})); // not fitted
+    EXPECT_TRUE(rows()[1].startsWith("11/01/2027,10:15:35,3,"));
+    EXPECT_FALSE(form->lastRefreshFailed());
+    EXPECT_TRUE(messages().empty());
+    EXPECT_TRUE(logMessages().isEmpty());
 }
 
 // ---- Cases that need no unit: a scripted link answers at once.
