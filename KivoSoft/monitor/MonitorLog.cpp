@@ -199,7 +199,8 @@ void MonitorForm::logTick()
     const QString ac = okFail(unit.ACFail);
     const QString currentLimit = okFail(unit.GlobalCurrentLimit);
     const QString ovp = okFail(unit.ModuleGood == QStringLiteral("00000000"));
-    const QString unitText = Trim(UnitList->currentText());
+    // The unit read, whatever the list shows now.
+    const QString& unitText = m_unitId;
     const QDateTime when = G::now();
 
     QString entry = QStringLiteral("\r\n") + padded(Trim(Format(when, u"DD/MM,HH:MM:SS")), 16) +

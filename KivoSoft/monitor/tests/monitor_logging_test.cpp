@@ -1,5 +1,5 @@
 // Timed monitoring: the mode switch, the logging tick's screen line and CSV row against the
-// simulator's values, a unit that goes silent, ticks whose read fails or
+// simulator's values, the unit a row names, a unit that goes silent, ticks whose read fails or
 // does not reach the modules, autosave that appends and refuses, and the file name checks. Ticks
 // are run by calling the timer's handler, so no case waits for a period.
 #include "KivoSoft/model/tests/fake_link.h"
@@ -251,6 +251,19 @@ QStringList fileRows(const QString& file)
 QStringList slotFields(const QString& row, int slot)
 {
     return row.split(',').mid(11 + 3 * (slot - 1), 3);
+}
+
+TEST_F(Logging, ARowNamesTheUnitReadNotTheOneTheListShows)
+{
+    // Unit 5 picked in the list but not selected: the window reloads, and still reads unit 3.
+    form->UnitList->setCurrentIndex(4);
+    form->UnitList_Click();
+    startMonitorMode();
+    tick();
+    EXPECT_FALSE(requests().empty()); // every one to unit 3
+    ASSERT_EQ(rows().size(), 1);
+    EXPECT_EQ(rows()[0].split(',')[2], "3");
+    EXPECT_EQ(form->RichTextBox1->toPlainText().mid(17, 6), "3     ");
 }
 
 TEST_F(Logging, ATickWhoseTypeOrVoltageReadFailsIsAFailedReadAndWritesNoRow)
