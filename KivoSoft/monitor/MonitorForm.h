@@ -283,6 +283,9 @@ private:
     QString m_unitId;
     bool m_loaded = false;
     bool m_readOk = false;
+    // Whether the window's last complete read of its unit got the module types; the panels are
+    // drawn from it. A read that failed, or another window's read, leaves it as it was.
+    bool m_modulesAnswered = false;
     bool m_refreshFailed = false;
     int m_skippedTicks = 0;
     // Rows of the monitor log not yet appended to the log file.

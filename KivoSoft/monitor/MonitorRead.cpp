@@ -237,6 +237,7 @@ bool MonitorForm::LoadMonitorData()
         cmdErrorfile->show();
         return false;
     }
+    m_modulesAnswered = G::ModuleTypeRead;
     loadMonitorPanels(*CurrentUnit);
     return true;
 }
@@ -426,7 +427,7 @@ void MonitorForm::refreshHoldingLink()
         }
         if (complete) {
             PellarosGlobalDC->setStatus(true);
-            if (!G::ModuleTypeRead) {
+            if (!m_modulesAnswered) {
                 G::OutputStates = QStringLiteral("00000000");
             }
             panelPass(false);

@@ -459,7 +459,10 @@ void MonitorForm::applySetPoint(int slot)
         const bool statesRead = statesResult == kOk && goodRead;
         if (statesRead) {
             PellarosGlobalDC->setStatus(true);
-            if (!G::ModuleTypeRead) {
+            // Modules off by the unit's inhibit as the window's last complete read found them;
+            // a read that failed before the modules, or a read of another window, says nothing
+            // of this unit's modules.
+            if (!m_modulesAnswered) {
                 G::OutputStates = QStringLiteral("00000000");
             }
             panelPass(true);

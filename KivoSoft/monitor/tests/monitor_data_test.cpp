@@ -1,4 +1,5 @@
-// What the window shows is what the unit it selected reported: the text of a failed read.
+// What the window shows is what the unit it selected reported: the panels after an apply and the
+// text of a failed read.
 #include "KivoSoft/monitor/tests/monitor_fixture.h"
 
 using namespace KivoSoft;
@@ -10,6 +11,47 @@ namespace {
 namespace G = KivoGlobals;
 
 using Data = MonitorTest;
+
+TEST_F(Data, AnApplyAfterAReadThatDidNotReachTheModulesShowsWhatTheUnitHolds)
+{
+    for (const bool ownRefresh : {true, false}) {
+        SCOPED_TRACE(ownRefresh ? "the window's refresh finds no unit"
+                                : "another window reads a unit that does not answer");
+        selectUnitThree();
+        if (ownRefresh) {
+            sim().server().faults().add({.uid = 3, .times = Fault::always});
+            form->cmdRefresh_Click();
+            ASSERT_TRUE(form->lastRefreshFailed());
+            sim().server().faults().clear();
+        } else {
+            // As the configuration window reads: holding the port, and no recheck of slot 5 in
+            // between.
+            form->tmrMod[5]->stop();
+            LinkInUse configuration(QStringLiteral("SupplyConfig.SelectButton"));
+            KivoData other;
+            other.ReadKivoSetup("2");
+            ASSERT_TRUE(G::ErrorFlag);
+        }
+        desktop.clear();
+        requests(false);
+
+        form->txtSP[1]->setText("12.5");
+        form->txtSP_KeyDown(1, 13, 0);
+
+        EXPECT_EQ(sim().bus().unit(3)->module(1).setPoint, 1250);
+        EXPECT_TRUE(messages().empty()) << messageTexts().join('|').toStdString();
+        for (const int slot : {1, 3}) {
+            const auto i = static_cast<std::size_t>(slot);
+            EXPECT_EQ(form->MMessage[i]->text(), "Module Good") << slot;
+            EXPECT_TRUE(form->PellarosOS[i]->Status()) << slot;
+            EXPECT_TRUE(form->cmdSetVoltage[i]->isEnabled()) << slot;
+        }
+        EXPECT_EQ(form->MMessage[5]->text(), "Module Off");
+        EXPECT_FALSE(form->PellarosOS[5]->Status());
+        EXPECT_EQ(form->lblReady->text(), MonitorForm::ReadyText);
+        EXPECT_TRUE(portFree());
+    }
+}
 
 TEST_F(Data, AReadFailedByTheUnitsErrorBitNamesThisUnitAndIsLogged)
 {
