@@ -443,6 +443,12 @@ void MonitorForm::Form_Load()
     }
     InitModulePanels();
     FillUnitList();
+    // Refresh and monitor mode read the unit the window selected; before its first selection
+    // there is none, and they are not offered.
+    if (m_unitId.isEmpty()) {
+        cmdRefresh->setEnabled(false);
+        Check1->setEnabled(false);
+    }
     Combo1->setCurrentIndex(Combo1->findText(QStringLiteral("5   Sec.")));
     Combo1->update();
 }

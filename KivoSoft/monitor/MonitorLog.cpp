@@ -72,8 +72,9 @@ QString MonitorForm::logFilePath() const
 void MonitorForm::Check1_Click()
 {
     LinkInUse guard(QStringLiteral("MonitorForm.Check1"));
-    if (!guard) {
-        // The mode cannot change while another action has the port.
+    // The mode cannot change while another action has the port, nor monitor a unit before the
+    // window has selected one.
+    if (!guard || m_unitId.isEmpty()) {
         const QSignalBlocker blocker(Check1);
         Check1->setChecked(!Check1->isChecked());
         return;

@@ -374,6 +374,9 @@ void MonitorForm::cmdRefresh_Click()
 
 void MonitorForm::refreshHoldingLink()
 {
+    if (m_unitId.isEmpty()) {
+        return; // no unit selected yet: nothing to read, so nothing failed
+    }
     try {
         INI::SetBusyState(1);
         Busy = true;

@@ -1,5 +1,5 @@
-// What the window shows is what the unit it selected reported: the panels after an apply and the
-// text of a failed read.
+// What the window shows is what the unit it selected reported: the panels after an apply, the
+// text of a failed read, and Refresh and monitor mode before a selection.
 #include "KivoSoft/monitor/tests/monitor_fixture.h"
 
 using namespace KivoSoft;
@@ -81,6 +81,32 @@ TEST_F(Data, AReadFailedByTheUnitsErrorBitNamesThisUnitAndIsLogged)
         sim().bus().unit(3)->status.error = false;
     }
     EXPECT_TRUE(portFree());
+}
+
+TEST_F(Data, BeforeASelectionRefreshAndMonitorModeAreNotOfferedAndReadNothing)
+{
+    EXPECT_FALSE(form->cmdRefresh->isEnabled());
+    EXPECT_FALSE(form->Check1->isEnabled());
+
+    // Reached all the same (by a sequence, or a control enabled meanwhile): nothing happens.
+    form->cmdRefresh_Click();
+    form->Check1->setChecked(true);
+    form->Check1_Click();
+    EXPECT_FALSE(form->Check1->isChecked());
+    EXPECT_FALSE(form->Timer2->isActive());
+    EXPECT_TRUE(requests(false).empty());
+    EXPECT_TRUE(messages().empty()) << messageTexts().join('|').toStdString();
+    EXPECT_TRUE(logMessages().isEmpty());
+    EXPECT_EQ(form->lblReady->text(), MonitorForm::ReadyText);
+    EXPECT_TRUE(form->PellarosErrorPicture->Status());
+    EXPECT_EQ(form->windowTitle(), "Monitor");
+
+    // A selection offers them; a reload after it keeps them for the unit selected.
+    selectUnitThree();
+    EXPECT_TRUE(form->cmdRefresh->isEnabled());
+    EXPECT_TRUE(form->Check1->isEnabled());
+    form->UnitList_Click();
+    EXPECT_TRUE(form->cmdRefresh->isEnabled());
 }
 
 } // namespace

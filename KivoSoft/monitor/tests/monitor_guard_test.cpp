@@ -434,7 +434,7 @@ TEST_F(Frame, CloseStopsEveryTimerAndGoesBackToTheLoadState)
     EXPECT_EQ(form->size(), QSize(179, 183));
     EXPECT_EQ(form->Label3D3->Caption(), "Please Select Unit...");
     EXPECT_TRUE(form->cmdSelectUnit->isEnabled());
-    EXPECT_TRUE(form->cmdRefresh->isEnabled());
+    EXPECT_FALSE(form->cmdRefresh->isEnabled()); // no unit selected yet
     form->hide();
     Forms::mainForm().hide();
 }

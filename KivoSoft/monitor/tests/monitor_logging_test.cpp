@@ -367,6 +367,8 @@ protected:
         MonitorTest::SetUp();
         fake = FakeLink::create();
         KivoGlobals::DeviceLink = fake->dispatchOf();
+        // Monitor mode needs a unit the window selected; this one answers with no modules.
+        select(3);
     }
     FakeLink::Ptr fake;
 };
