@@ -14,6 +14,7 @@
 #include "KivoSoft/shell/Forms.h"
 #include "KivoSoft/shell/MainForm.h"
 #include "platform/desktop/desktop.h"
+#include "platform/desktop/entry_fields.h"
 #include "platform/desktop/let_events_run.h"
 
 #include <QCloseEvent>
@@ -395,8 +396,9 @@ void SupplyConfig::buildModuleTab(int m)
     EnableReset[i] = make<QCheckBox>(page, indexed("EnableReset", m), QRect(222, 306, 120, 22));
     EnableReset[i]->setText(QStringLiteral("Enable Reset"));
     for (QComboBox* list : {cboxActivationTime[i], cboxResetTime[i]}) {
-        list->setEditable(true);
-        list->setInsertPolicy(QComboBox::NoInsert);
+        kivo::desktop::makeEditableList(list);
+        // What the key filter lets be typed, so a paste can be held to it too.
+        list->lineEdit()->setMaxLength(config::TimeTextLength);
     }
     for (const char* time : kActivationTimes) {
         cboxActivationTime[i]->addItem(QString::fromLatin1(time));

@@ -442,7 +442,7 @@ void SupplyConfig::timeKeyPress(QComboBox* box, std::int16_t& KeyAscii)
 {
     G::NumericKeyFilter(KeyAscii);
     const bool digitOrPoint = (KeyAscii >= '0' && KeyAscii <= '9') || KeyAscii == '.';
-    if (digitOrPoint && box->currentText().size() >= 5) {
+    if (digitOrPoint && box->currentText().size() >= TimeTextLength) {
         KeyAscii = 0;
     }
 }
