@@ -809,6 +809,7 @@ void SupplyConfig::Form_Unload()
     KivoColl.clear();
     CurrentUnit.reset();
     ReadUnitId.clear();
+    ReadScaling = {};
     G::ConfigExpanded = false;
     Form_Resize();
     hide();
@@ -1003,61 +1004,61 @@ void deleteSupplyConfig()
     programInstance.reset();
 }
 
-SupplyConfig& ConfigUnitWindows::loaded()
+SupplyConfig* ConfigUnitWindows::reading()
 {
     SupplyConfig& window = m_window();
-    window.ensureLoaded();
-    return window;
+    return window.readingOwnUnit() ? &window : nullptr;
 }
 
 QString ConfigUnitWindows::configProgressText()
 {
-    return loaded().configProgressText();
+    SupplyConfig* window = reading();
+    return window ? window->configProgressText() : QString();
 }
 
 void ConfigUnitWindows::setConfigProgressText(const QString& text)
 {
-    loaded().setConfigProgressText(text);
+    forward(&SupplyConfig::setConfigProgressText, text);
 }
 
 void ConfigUnitWindows::selectConfigProgress()
 {
-    loaded().selectConfigProgress();
+    forward(&SupplyConfig::selectConfigProgress);
 }
 
 void ConfigUnitWindows::setConfigModuleId(int slot, const QString& name)
 {
-    loaded().setConfigModuleId(slot, name);
+    forward(&SupplyConfig::setConfigModuleId, slot, name);
 }
 
 void ConfigUnitWindows::setConfigCurrentLimitMinimum(int slot, std::int16_t value)
 {
-    loaded().setConfigCurrentLimitMinimum(slot, value);
+    forward(&SupplyConfig::setConfigCurrentLimitMinimum, slot, value);
 }
 
 void ConfigUnitWindows::setConfigCurrentLimitMaximum(int slot, std::int16_t value)
 {
-    loaded().setConfigCurrentLimitMaximum(slot, value);
+    forward(&SupplyConfig::setConfigCurrentLimitMaximum, slot, value);
 }
 
 void ConfigUnitWindows::setConfigMaxCurrentCaption(int slot, const QString& caption)
 {
-    loaded().setConfigMaxCurrentCaption(slot, caption);
+    forward(&SupplyConfig::setConfigMaxCurrentCaption, slot, caption);
 }
 
 void ConfigUnitWindows::setConfigSetPointMinimum(int slot, std::int32_t value)
 {
-    loaded().setConfigSetPointMinimum(slot, value);
+    forward(&SupplyConfig::setConfigSetPointMinimum, slot, value);
 }
 
 void ConfigUnitWindows::setConfigSetPointMaximum(int slot, std::int32_t value)
 {
-    loaded().setConfigSetPointMaximum(slot, value);
+    forward(&SupplyConfig::setConfigSetPointMaximum, slot, value);
 }
 
 void ConfigUnitWindows::setConfigModulesOffCaption(const QString& caption)
 {
-    loaded().setConfigModulesOffCaption(caption);
+    forward(&SupplyConfig::setConfigModulesOffCaption, caption);
 }
 
 } // namespace KivoSoft

@@ -210,8 +210,8 @@ void SupplyConfig::cmdApplyCLM_Click(int Index)
     }
     const int m = 5 - Index;
     const auto i = at(m);
-    // The module's own scaling, as the display and the checks use it.
-    const clsScalability& scaling = G::moduleScaling(m);
+    // The scaling of the unit this window read, as the display and the checks use it.
+    const clsScalability& scaling = readScaling(m);
 
     // ---- Every value converted and checked before anything is sent.
     ModulePlan plan;

@@ -365,7 +365,7 @@ TEST_F(ConfigApply, NothingIsSentWhenAValueCannotBeWritten)
         {"a set point beyond the unit's counts", [](SupplyConfig& s) { s.vsp[1]->setText("400"); },
          "Nothing was written to module 1: the Voltage Setpoint is out of the unit's range."},
         {"a module type without factors",
-         [](SupplyConfig&) { G::moduleScaling(1).VoltageScaleFactor = 0; },
+         [](SupplyConfig& s) { s.ReadScaling[1].VoltageScaleFactor = 0; },
          "Nothing was written to module 1: its module type has no voltage scale factor."},
     };
     for (const Case& c : cases) {
@@ -373,14 +373,14 @@ TEST_F(ConfigApply, NothingIsSentWhenAValueCannotBeWritten)
         desktop.clear();
         ops->clear();
         G::WrittenToUnit = false;
-        const clsScalability scaling = G::moduleScaling(1);
+        const clsScalability scaling = window->ReadScaling[1];
         window->optCurrentLimit[1]->setChecked(true);
         window->vsp[1]->setText("12");
         window->hl[1]->setText("12.6");
         c.edit(*window);
         window->cmdApplyCLM[tab]->setEnabled(true);
         window->cmdApplyCLM_Click(tab);
-        G::moduleScaling(1) = scaling;
+        window->ReadScaling[1] = scaling;
         EXPECT_TRUE(ops->isEmpty()) << ops->join('|').toStdString(); // the port not even opened
         EXPECT_EQ(messageTexts(), QStringList{c.message});
         EXPECT_TRUE(window->cmdApplyCLM[tab]->isEnabled());

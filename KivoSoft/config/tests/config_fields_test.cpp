@@ -22,10 +22,11 @@ protected:
         desktop.clear();
     }
 
-    // What a read of the module type sets: its scaling and the ranges of its controls.
+    // What the window's read of the module type sets: its scaling and the ranges of its
+    // controls.
     void fitModule(int m, double minVolts, double maxVolts, double maxAmps)
     {
-        clsScalability& scaling = G::moduleScaling(m);
+        clsScalability& scaling = window->ReadScaling[static_cast<std::size_t>(m)];
         scaling.MinVoltage = minVolts;
         scaling.MaxVoltage = maxVolts;
         scaling.MaxCurrent = maxAmps;
