@@ -539,6 +539,8 @@ void SupplyConfig::designState()
     const bool wasLoaded = std::exchange(m_loaded, false);
     m_checks->reset();
     lblMain->setText(QStringLiteral("Please select unit"));
+    // No unit picked, so Start asks for one.
+    UnitList->setCurrentIndex(-1);
     for (QLineEdit* identity : {PSID, SerialNumber, MajVersion, MinVersion}) {
         identity->clear();
     }
@@ -676,6 +678,8 @@ void SupplyConfig::InitUnitList()
         for (int id = 1; id <= 32; ++id) {
             UnitList->addItem(QString::number(id));
         }
+        // The list picks its first item as it is filled; the window starts with none picked.
+        UnitList->setCurrentIndex(-1);
     }
     // Each unit ID has a blank record of its own, so a save of one unit never read writes
     // nothing into the records of the other IDs.

@@ -307,10 +307,20 @@ TEST_F(ConfigRead, ModulesThatDoNotAnswerAreOffByGlobalInhibit)
 
 TEST_F(ConfigRead, NoUnitPickedAsksForOne)
 {
-    window->UnitList->setCurrentIndex(-1);
-    window->SelectButton_Click();
-    EXPECT_EQ(messageTexts(), QStringList{"Please select a valid unit."});
-    EXPECT_TRUE(ops->isEmpty());
+    // The list starts with no unit picked, and so does the window loaded again after an unload.
+    for (const char* load : {"first load", "load after an unload"}) {
+        SCOPED_TRACE(load);
+        desktop.clear();
+        EXPECT_EQ(window->UnitList->currentIndex(), -1);
+        EXPECT_EQ(window->UnitList->count(), 32);
+        window->SelectButton_Click();
+        EXPECT_EQ(messageTexts(), QStringList{"Please select a valid unit."});
+        EXPECT_TRUE(ops->isEmpty());
+        window->UnitList->setCurrentText("4");
+        window->Form_Unload();
+        Forms::mainForm().hide();
+        window->Form_Load();
+    }
 }
 
 TEST_F(ConfigRead, TheCloseBoxDoesNothingWhileAReadRuns)
