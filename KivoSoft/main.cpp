@@ -11,7 +11,7 @@
 namespace {
 
 // What a unit read writes into the windows: the configuration side goes to the configuration
-// window (loaded, not shown, when needed), the monitor side to the monitor window.
+// window while its own read runs, the monitor side to the monitor window.
 class ProgramWindows final : public KivoSoft::ConfigUnitWindows {
 public:
     void monitorUnitDoesNotRespond(int heightTwips, int widthTwips, const QString& caption) override

@@ -6,6 +6,7 @@
 #include "platform/automation/registry.h"
 #include "platform/basic/basic.h"
 #include "platform/desktop/desktop.h"
+#include "platform/desktop/entry_fields.h"
 #include "platform/serial/devices.h"
 
 #include <QCloseEvent>
@@ -131,12 +132,9 @@ void Form1::buildControls()
     const auto list = [this](const char* name, const QStringList& items) {
         auto* c = new QComboBox(this);
         c->setObjectName(QString::fromLatin1(name));
-        c->setEditable(true);
-        // Typing picks or names a value; it does not grow the list.
-        c->setInsertPolicy(QComboBox::NoInsert);
-        // What is typed stays as typed: a completer would turn "program 1" into "Program 1" and
-        // a device name into one that differs in case.
-        c->setCompleter(nullptr);
+        // Typing picks or names a value; it does not grow the list, and what is typed stays as
+        // typed (no completion turns "program 1" into "Program 1").
+        kivo::desktop::makeEditableList(c);
         c->addItems(items);
         return c;
     };

@@ -1,5 +1,7 @@
 #include "KivoSoft/config/ConfigControls.h"
 
+#include "platform/desktop/entry_fields.h"
+
 #include <QKeyEvent>
 #include <QWheelEvent>
 
@@ -53,6 +55,7 @@ KeyPressFilter::KeyPressFilter(QWidget* widget, Filter filter)
     : QObject(widget), m_filter(std::move(filter))
 {
     widget->installEventFilter(this);
+    new kivo::desktop::PastedTextFilter(widget, m_filter);
 }
 
 bool KeyPressFilter::eventFilter(QObject* watched, QEvent* event)

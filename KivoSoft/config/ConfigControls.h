@@ -50,7 +50,8 @@ std::optional<std::int16_t> keyAscii(const QKeyEvent& key);
 
 // Passes every character typed into `widget` through `filter` first, as a KeyPress event with
 // its character code; a code set to 0 drops the character. Keys for which `keyAscii` gives no
-// code pass unseen.
+// code pass unseen. Text pasted or dropped into the widget meets the same filter
+// (kivo::desktop::PastedTextFilter): a text with a character it refuses is not taken.
 class KeyPressFilter : public QObject {
     Q_OBJECT
 public:

@@ -14,6 +14,7 @@
 #include "KivoSoft/shell/Forms.h"
 #include "KivoSoft/shell/MainForm.h"
 #include "platform/desktop/desktop.h"
+#include "platform/desktop/entry_fields.h"
 #include "platform/desktop/let_events_run.h"
 
 #include <QCloseEvent>
@@ -395,8 +396,9 @@ void SupplyConfig::buildModuleTab(int m)
     EnableReset[i] = make<QCheckBox>(page, indexed("EnableReset", m), QRect(222, 306, 120, 22));
     EnableReset[i]->setText(QStringLiteral("Enable Reset"));
     for (QComboBox* list : {cboxActivationTime[i], cboxResetTime[i]}) {
-        list->setEditable(true);
-        list->setInsertPolicy(QComboBox::NoInsert);
+        kivo::desktop::makeEditableList(list);
+        // What the key filter lets be typed, so a paste can be held to it too.
+        list->lineEdit()->setMaxLength(config::TimeTextLength);
     }
     for (const char* time : kActivationTimes) {
         cboxActivationTime[i]->addItem(QString::fromLatin1(time));
@@ -537,6 +539,8 @@ void SupplyConfig::designState()
     const bool wasLoaded = std::exchange(m_loaded, false);
     m_checks->reset();
     lblMain->setText(QStringLiteral("Please select unit"));
+    // No unit picked, so Start asks for one.
+    UnitList->setCurrentIndex(-1);
     for (QLineEdit* identity : {PSID, SerialNumber, MajVersion, MinVersion}) {
         identity->clear();
     }
@@ -674,6 +678,8 @@ void SupplyConfig::InitUnitList()
         for (int id = 1; id <= 32; ++id) {
             UnitList->addItem(QString::number(id));
         }
+        // The list picks its first item as it is filled; the window starts with none picked.
+        UnitList->setCurrentIndex(-1);
     }
     // Each unit ID has a blank record of its own, so a save of one unit never read writes
     // nothing into the records of the other IDs.
@@ -807,6 +813,7 @@ void SupplyConfig::Form_Unload()
     KivoColl.clear();
     CurrentUnit.reset();
     ReadUnitId.clear();
+    ReadScaling = {};
     G::ConfigExpanded = false;
     Form_Resize();
     hide();
@@ -1001,61 +1008,61 @@ void deleteSupplyConfig()
     programInstance.reset();
 }
 
-SupplyConfig& ConfigUnitWindows::loaded()
+SupplyConfig* ConfigUnitWindows::reading()
 {
     SupplyConfig& window = m_window();
-    window.ensureLoaded();
-    return window;
+    return window.readingOwnUnit() ? &window : nullptr;
 }
 
 QString ConfigUnitWindows::configProgressText()
 {
-    return loaded().configProgressText();
+    SupplyConfig* window = reading();
+    return window ? window->configProgressText() : QString();
 }
 
 void ConfigUnitWindows::setConfigProgressText(const QString& text)
 {
-    loaded().setConfigProgressText(text);
+    forward(&SupplyConfig::setConfigProgressText, text);
 }
 
 void ConfigUnitWindows::selectConfigProgress()
 {
-    loaded().selectConfigProgress();
+    forward(&SupplyConfig::selectConfigProgress);
 }
 
 void ConfigUnitWindows::setConfigModuleId(int slot, const QString& name)
 {
-    loaded().setConfigModuleId(slot, name);
+    forward(&SupplyConfig::setConfigModuleId, slot, name);
 }
 
 void ConfigUnitWindows::setConfigCurrentLimitMinimum(int slot, std::int16_t value)
 {
-    loaded().setConfigCurrentLimitMinimum(slot, value);
+    forward(&SupplyConfig::setConfigCurrentLimitMinimum, slot, value);
 }
 
 void ConfigUnitWindows::setConfigCurrentLimitMaximum(int slot, std::int16_t value)
 {
-    loaded().setConfigCurrentLimitMaximum(slot, value);
+    forward(&SupplyConfig::setConfigCurrentLimitMaximum, slot, value);
 }
 
 void ConfigUnitWindows::setConfigMaxCurrentCaption(int slot, const QString& caption)
 {
-    loaded().setConfigMaxCurrentCaption(slot, caption);
+    forward(&SupplyConfig::setConfigMaxCurrentCaption, slot, caption);
 }
 
 void ConfigUnitWindows::setConfigSetPointMinimum(int slot, std::int32_t value)
 {
-    loaded().setConfigSetPointMinimum(slot, value);
+    forward(&SupplyConfig::setConfigSetPointMinimum, slot, value);
 }
 
 void ConfigUnitWindows::setConfigSetPointMaximum(int slot, std::int32_t value)
 {
-    loaded().setConfigSetPointMaximum(slot, value);
+    forward(&SupplyConfig::setConfigSetPointMaximum, slot, value);
 }
 
 void ConfigUnitWindows::setConfigModulesOffCaption(const QString& caption)
 {
-    loaded().setConfigModulesOffCaption(caption);
+    forward(&SupplyConfig::setConfigModulesOffCaption, caption);
 }
 
 } // namespace KivoSoft

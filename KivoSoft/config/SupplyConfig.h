@@ -24,6 +24,7 @@
 #include "KivoSoft/controls/TwoPictureIndicators.h"
 #include "KivoSoft/model/KivoData.h"
 #include "KivoSoft/model/UnitWindows.h"
+#include "KivoSoft/model/clsScalability.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -171,6 +172,8 @@ public:
     void EnableReset_Click(int Index);
 
     // ---- What a unit read writes into the window (the configuration side of UnitWindows)
+    // True while this window's own read runs: only that read writes into these controls.
+    bool readingOwnUnit() const { return m_readingOwnUnit; }
     QString configProgressText() const { return m_progressText; }
     void setConfigProgressText(const QString& text);
     void selectConfigProgress();
@@ -192,6 +195,15 @@ public:
     // through LoadForm (the grouping dialog's edits still belong to it) and is cleared when
     // another unit is picked, by a failed read and by the unload.
     QString ReadUnitId;
+    // The scaling records of the unit this window read, slots 1 to 5 (element 0 unused), copied
+    // when its read ends; a slot without a module holds an empty record (every value 0). The
+    // display, the field checks and the writes use these, never the program-wide records that
+    // a read of the monitor window fills with another unit's.
+    std::array<clsScalability, 6> ReadScaling{};
+    const clsScalability& readScaling(int m) const
+    {
+        return ReadScaling.at(static_cast<std::size_t>(m));
+    }
     // The file the parameter dialog chose last.
     QString CommonDialog1FileName;
     // The checks of the entry fields, in the order of the forms runtime.
@@ -326,9 +338,10 @@ private:
     void appendProgress(const QString& text);
     void setLamps(bool blinking);
     void stopLamps(bool enabled);
-    // A value into a slider or scroll bar, clamped to its range (a value outside is logged).
-    void setSliderValue(int m, int value);
-    void setScrollValue(int m, int value);
+    // A value into a slider or scroll bar, clamped to its range. `read`: the value is one the
+    // unit holds, and one outside the range is logged; a blank or default one is not.
+    void setSliderValue(int m, int value, bool read = false);
+    void setScrollValue(int m, int value, bool read = false);
     // Selects an option button and runs its click reaction, also when it was selected already.
     void select(QRadioButton* button);
     // The unit options' value: 1 when element 0 of the pair is selected.
@@ -345,6 +358,7 @@ private:
     std::string unitArg() const;
 
     bool m_loaded = false;
+    bool m_readingOwnUnit = false;
     QString m_progressText;
     FieldChecks* m_checks;
     frmModuleGrouping* m_grouping = nullptr;
@@ -356,8 +370,9 @@ SupplyConfig& supplyConfigInstance();
 // Deletes it; main() calls it once the event loop has returned, before Forms::deleteAll().
 void deleteSupplyConfig();
 
-// The configuration side of UnitWindows, forwarded to a window that is loaded (not shown) first
-// when it is not loaded yet. The program forwards to supplyConfigInstance(); tests to their own.
+// The configuration side of UnitWindows, forwarded to the window while its own read runs; a read
+// of another window (the monitor's) leaves the window as it is and finds an empty progress text.
+// The program forwards to supplyConfigInstance(); tests to their own.
 class ConfigUnitWindows : public UnitWindows {
 public:
     using Window = std::function<SupplyConfig&()>;
@@ -377,7 +392,15 @@ public:
     void setConfigModulesOffCaption(const QString& caption) override;
 
 private:
-    SupplyConfig& loaded();
+    // The window when its own read runs, else nullptr.
+    SupplyConfig* reading();
+    template <class... Params, class... Args>
+    void forward(void (SupplyConfig::*member)(Params...), Args&&... args)
+    {
+        if (SupplyConfig* window = reading()) {
+            (window->*member)(std::forward<Args>(args)...);
+        }
+    }
     Window m_window;
 };
 

@@ -71,11 +71,11 @@ void SupplyConfig::MarkUnitOptionsChanged()
 // ---- Values into the range controls
 // -------------------------------------------------------------------
 
-void SupplyConfig::setSliderValue(int m, int value)
+void SupplyConfig::setSliderValue(int m, int value, bool read)
 {
     SetPointSlider* slider = slrVsp[at(m)];
     const int clamped = std::clamp(value, slider->minimum(), slider->maximum());
-    if (clamped != value) {
+    if (read && clamped != value) {
         // A stored set point outside the module type's range is shown at the range's end.
         G::LogError(QStringLiteral("Set point %1 V of module %2 lies outside %3 V to %4 V; the "
                                    "slider shows %5 V")
@@ -86,11 +86,11 @@ void SupplyConfig::setSliderValue(int m, int value)
     slider->setProgramValue(clamped);
 }
 
-void SupplyConfig::setScrollValue(int m, int value)
+void SupplyConfig::setScrollValue(int m, int value, bool read)
 {
     QScrollBar* bar = hscrollCurrentLimit[at(m)];
     const int clamped = std::clamp(value, bar->minimum(), bar->maximum());
-    if (clamped != value) {
+    if (read && clamped != value) {
         // A stored current limit above the module's rating is shown at the scroll bar's end.
         G::LogError(QStringLiteral("Current limit %1 A of module %2 lies outside %3 A to %4 A; "
                                    "the scroll bar shows %5 A")
@@ -129,7 +129,7 @@ void SupplyConfig::vsp_Validate(int Index, bool& Cancel)
         Cancel = true;
         return;
     }
-    const clsScalability& scaling = G::moduleScaling(Index);
+    const clsScalability& scaling = readScaling(Index);
     if (scaling.MinVoltage <= *value && *value <= scaling.MaxVoltage) {
         setSliderValue(Index, CLng(*value * 10).valueOr(slrVsp[at(Index)]->value()));
         return;
@@ -222,7 +222,7 @@ void SupplyConfig::limitValidate(int m, bool high, bool& Cancel)
     if (*value == 0) {
         return;
     }
-    const clsScalability& scaling = G::moduleScaling(m);
+    const clsScalability& scaling = readScaling(m);
     const double lowest = 0.875 * scaling.MinVoltage;
     const double highest = 1.125 * scaling.MaxVoltage;
     // The other limit counts as 0 (disabled) while it holds no number.
@@ -398,7 +398,7 @@ void SupplyConfig::CurrentLimit_Validate(int Index, bool& Cancel)
         return;
     }
     // The module's rating itself bounds the limit; the scroll bar only counts whole amperes.
-    const double rating = G::moduleScaling(Index).MaxCurrent;
+    const double rating = readScaling(Index).MaxCurrent;
     if (0 <= *value && *value <= rating) {
         setScrollValue(Index, CInt(*value).valueOr(bar->value()));
         return;
@@ -442,7 +442,7 @@ void SupplyConfig::timeKeyPress(QComboBox* box, std::int16_t& KeyAscii)
 {
     G::NumericKeyFilter(KeyAscii);
     const bool digitOrPoint = (KeyAscii >= '0' && KeyAscii <= '9') || KeyAscii == '.';
-    if (digitOrPoint && box->currentText().size() >= 5) {
+    if (digitOrPoint && box->currentText().size() >= TimeTextLength) {
         KeyAscii = 0;
     }
 }

@@ -9,6 +9,7 @@
 #include "platform/basic/basic.h"
 #include "platform/desktop/desktop.h"
 
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QTextCursor>
 
@@ -187,9 +188,17 @@ void SupplyConfig::SelectButton_Click()
     ErrorButton->hide();
     // A failure of an earlier read names no unit in this one.
     G::NoResponseText.clear();
+    // The read names the fitted slots' module types; an empty slot names none, whatever unit
+    // was read before.
+    for (int m = 1; m <= 5; ++m) {
+        txtModuleID[static_cast<std::size_t>(m)]->clear();
+    }
     CurrentUnit = std::make_shared<KivoData>();
     kivo::desktop::letEventsRun();
-    CurrentUnit->ReadKivoSetup(unit);
+    {
+        const QScopedValueRollback<bool> own(m_readingOwnUnit, true);
+        CurrentUnit->ReadKivoSetup(unit);
+    }
 
     if (G::ErrorFlag) {
         G::ConfigExpanded = false;
@@ -211,11 +220,17 @@ void SupplyConfig::SelectButton_Click()
 
     KivoColl[unit] = CurrentUnit;
     ReadUnitId = unit;
+    // The records this read loaded, before anything else can read another unit.
+    const QString& present = CurrentUnit->PresentModule;
+    for (int m = 1; m <= 5; ++m) {
+        ReadScaling[static_cast<std::size_t>(m)] =
+            Mid(present, m, 1) == QStringLiteral("1") ? G::moduleScaling(m) : clsScalability{};
+    }
     DisplayConfiguration(unit);
     lblMain->setText(QStringLiteral("Settings of Power Supply ID: ") + UnitList->currentText());
     for (int m = 1; m <= 5; ++m) {
         const auto i = static_cast<std::size_t>(m);
-        if (Mid(G::PresentModuleBits, m, 1) != QStringLiteral("1")) {
+        if (Mid(present, m, 1) != QStringLiteral("1")) {
             continue;
         }
         kivo::desktop::letEventsRun();
@@ -262,7 +277,14 @@ void SupplyConfig::SelectButton_Click()
     }
     for (int k = 1; k <= 5; ++k) {
         const auto t = static_cast<std::size_t>(k - 1);
-        const clsScalability& scaling = G::moduleScaling(k);
+        if (Mid(present, k, 1) != QStringLiteral("1")) {
+            // No module, so no type and no range to name.
+            lblMinVoltage[t]->setText(QStringLiteral("Min. "));
+            lblMaxVoltage[t]->setText(QStringLiteral("Max. "));
+            lblMaxCurrent[t]->clear();
+            continue;
+        }
+        const clsScalability& scaling = readScaling(k);
         lblMinVoltage[t]->setText(QStringLiteral("Min. ") + Trim(CStr(scaling.MinVoltage)));
         lblMaxVoltage[t]->setText(QStringLiteral("Max. ") + Trim(CStr(scaling.MaxVoltage)));
         lblMaxCurrent[t]->setText(QStringLiteral("Module Type: ") +
@@ -279,7 +301,7 @@ void SupplyConfig::SelectButton_Click()
     G::ModuleSettingEdited = false;
     G::WrittenToUnit = false;
     for (int m = 1; m <= 5; ++m) {
-        if (Mid(G::PresentModuleBits, m, 1) == QStringLiteral("1")) {
+        if (Mid(present, m, 1) == QStringLiteral("1")) {
             SSTab1->setCurrentIndex(5 - m);
             break;
         }
@@ -387,7 +409,7 @@ void SupplyConfig::DisplayConfiguration(const QString& key)
             setSliderValue(m, 0);
         } else {
             vsp[i]->setText(CStr(Round(*volts, 2)));
-            setSliderValue(m, CLng(Round(*volts, 1) * 10).valueOr(0));
+            setSliderValue(m, CLng(Round(*volts, 1) * 10).valueOr(0), true);
         }
         slrVsp[i]->repaint();
     }
@@ -405,8 +427,8 @@ void SupplyConfig::DisplayConfiguration(const QString& key)
     if (state) {
         for (int m = 1; m <= 5; ++m) {
             const auto i = static_cast<std::size_t>(m);
-            const double factor = G::moduleScaling(m).VoltageScaleFactor;
-            if (Mid(G::PresentModuleBits, m, 1) != one || factor == 0) {
+            const double factor = readScaling(m).VoltageScaleFactor;
+            if (Mid(r.PresentModule, m, 1) != one || factor == 0) {
                 continue;
             }
             // The thresholds are whole counts as the unit reported them.
@@ -490,8 +512,8 @@ void SupplyConfig::DisplayConfiguration(const QString& key)
         const auto i = static_cast<std::size_t>(m);
         CurrentLimit[i]->setText(r.CL[m]);
         // The limit is shown in the user's notation, and read back by the same rule.
-        const double amps = userNumber(r.CL[m]).value_or(0);
-        setScrollValue(m, CInt(amps).valueOr(0));
+        const std::optional<double> amps = userNumber(r.CL[m]);
+        setScrollValue(m, CInt(amps.value_or(0)).valueOr(0), amps.has_value());
     }
 
     for (int m = 1; m <= 5; ++m) {

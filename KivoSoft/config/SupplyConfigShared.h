@@ -16,6 +16,10 @@ inline const QString WriteFailureText = QStringLiteral(
     "I could not open COM port, may be because is already open, close the program and try again.");
 inline const QString WriteFailureTitle = QStringLiteral("Kivo Monitor");
 
+// The time lists take at most this many characters; their key filter drops a digit or point
+// beyond it.
+inline constexpr int TimeTextLength = 5;
+
 // One rule for every number the user types, shows or has written: the whole text read in the
 // user's locale (its decimal separator). Nothing for a text that is not a number.
 std::optional<double> userNumber(const QString& text);

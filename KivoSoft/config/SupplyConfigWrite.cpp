@@ -40,18 +40,25 @@ template <class... Args> QString linkCall(const char* operation, Args&&... args)
     return status;
 }
 
-// Read, compare, write: the Set only when the unit holds another value. The status of the last
-// call made.
+// Read, compare, write: the Set only when the unit holds another value than `wanted`. The Get
+// reads into `held`, which a failed Get leaves as it was. The status of the last call made.
 template <class T, class... Lead>
-QString readCompareWrite(const char* get, const char* set, T wanted, Lead... lead)
+QString readCompareWriteInto(T& held, const char* get, const char* set, T wanted, Lead... lead)
 {
-    T held = 0;
     QString status = linkCall(get, lead..., byRef(held));
     if (held != wanted) {
         T value = wanted;
         status = linkCall(set, lead..., byRef(value));
     }
     return status;
+}
+
+// The same with a value of its own, 0 when a Get fails.
+template <class T, class... Lead>
+QString readCompareWrite(const char* get, const char* set, T wanted, Lead... lead)
+{
+    T held = 0;
+    return readCompareWriteInto(held, get, set, wanted, lead...);
 }
 
 // What one module write sends, worked out before the port is opened.
@@ -137,10 +144,13 @@ void SupplyConfig::cmdApply_Click()
         {"Default Global Output State", nullptr, "SetDefaultGlobalOutputState",
          pairValue(optGlobal)},
     };
+    // The reads of one Apply share one value: a read that fails leaves what the read before it
+    // returned, and that is what the option is compared with.
+    std::int16_t held = 0;
     for (const Option& option : options) {
         QString status;
         if (option.get) {
-            status = readCompareWrite(option.get, option.set, option.value, unit);
+            status = readCompareWriteInto(held, option.get, option.set, option.value, unit);
         } else {
             kivo::desktop::letEventsRun();
             std::int16_t value = option.value;
@@ -210,8 +220,8 @@ void SupplyConfig::cmdApplyCLM_Click(int Index)
     }
     const int m = 5 - Index;
     const auto i = at(m);
-    // The module's own scaling, as the display and the checks use it.
-    const clsScalability& scaling = G::moduleScaling(m);
+    // The scaling of the unit this window read, as the display and the checks use it.
+    const clsScalability& scaling = readScaling(m);
 
     // ---- Every value converted and checked before anything is sent.
     ModulePlan plan;

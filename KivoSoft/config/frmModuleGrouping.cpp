@@ -6,6 +6,7 @@
 #include "KivoSoft/model/KivoGlobals.h"
 #include "platform/basic/basic.h"
 #include "platform/desktop/desktop.h"
+#include "platform/desktop/entry_fields.h"
 #include "platform/desktop/let_events_run.h"
 
 #include <QEvent>
@@ -90,8 +91,7 @@ frmModuleGrouping::frmModuleGrouping(QWidget* parent) : QDialog(parent)
     cboGroup = new QComboBox(this);
     cboGroup->setObjectName(QStringLiteral("cboGroup"));
     cboGroup->setGeometry(116, 14, 220, 28);
-    cboGroup->setEditable(true);
-    cboGroup->setInsertPolicy(QComboBox::NoInsert);
+    kivo::desktop::makeEditableList(cboGroup);
     cboGroup->addItems({GroupItems[0], GroupItems[1], GroupItems[2]});
     cboGroup->setToolTip(QStringLiteral("Select Group"));
     // Typing, pasting and deleting are all discarded; only the list picks a group.
@@ -133,6 +133,8 @@ frmModuleGrouping::frmModuleGrouping(QWidget* parent) : QDialog(parent)
     txtStartupDelay[0]->setObjectName(QStringLiteral("txtStartupDelay(0)"));
     txtStartupDelay[0]->setGeometry(120, 58, 96, 28);
     txtStartupDelay[0]->installEventFilter(this);
+    new kivo::desktop::PastedTextFilter(
+        txtStartupDelay[0], [this](std::int16_t& keyAscii) { txtStartupDelay_KeyPress(keyAscii); });
     lblCaption = place<QLabel>(frmStartupState, "lblCaption", QStringLiteral("(0 - 65000 ms)"),
                                QRect(226, 60, 130, 24));
 

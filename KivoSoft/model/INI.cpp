@@ -6,12 +6,6 @@
 #include "platform/desktop/desktop.h"
 #include "platform/profile/profile.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
-
-#include <optional>
-
 namespace KivoSoft::INI {
 
 namespace {
@@ -80,119 +74,18 @@ QString WriteIniValue(const QString& section, const QString& key, const QString&
     return written ? QStringLiteral("1") : QStringLiteral("0");
 }
 
-namespace {
-
-// The section a line opens, trimmed; nothing for any other line.
-std::optional<QString> sectionOf(const QString& line)
-{
-    const QString text = line.trimmed();
-    if (!text.startsWith(u'[')) {
-        return std::nullopt;
-    }
-    const qsizetype close = text.indexOf(u']');
-    return text.mid(1, close < 0 ? -1 : close - 1).trimmed();
-}
-
-bool holdsLineBreak(const QString& text)
-{
-    return text.contains(u'\n') || text.contains(u'\r');
-}
-
-bool writable(const QList<IniSection>& sections)
+bool WriteIniKeys(const QString& file, const QList<IniSection>& sections)
 {
     for (const IniSection& section : sections) {
-        if (holdsLineBreak(section.name)) {
-            return false;
-        }
         for (const auto& [key, value] : section.entries) {
-            if (holdsLineBreak(key) || holdsLineBreak(value)) {
+            if (!kivo::profile::writeString(section.name.toStdString(), key.toStdString(),
+                                            value.toStdString(), file.toStdString())) {
+                ReportIniWriteFailure(file);
                 return false;
             }
         }
     }
     return true;
-}
-
-} // namespace
-
-bool WriteIniSections(const QString& file, const QStringList& replaced,
-                      const QList<IniSection>& sections)
-{
-    auto failed = [&] {
-        ReportIniWriteFailure(file);
-        return false;
-    };
-    if (!writable(sections)) {
-        return failed();
-    }
-    QString old;
-    if (QFileInfo::exists(file)) {
-        // A file marked read-only stays untouched, as a profile write would leave it.
-        constexpr auto anyWrite =
-            QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
-        QFile in(file);
-        if (!(in.permissions() & anyWrite) || !in.open(QIODevice::ReadOnly)) {
-            return failed();
-        }
-        old = QString::fromUtf8(in.readAll());
-    }
-    const QString eol =
-        old.contains(QStringLiteral("\r\n")) ? QStringLiteral("\r\n") : QStringLiteral("\n");
-    QStringList lines = old.split(u'\n');
-    for (QString& line : lines) {
-        if (line.endsWith(u'\r')) {
-            line.chop(1);
-        }
-    }
-    if (!lines.isEmpty() && lines.last().isEmpty()) {
-        lines.removeLast();
-    }
-
-    QStringList kept;
-    std::optional<qsizetype> insertAt;
-    bool dropping = false;
-    for (const QString& line : lines) {
-        if (const std::optional<QString> name = sectionOf(line)) {
-            dropping = replaced.contains(*name, Qt::CaseInsensitive);
-            if (dropping && !insertAt) {
-                insertAt = kept.size();
-            }
-        }
-        if (!dropping) {
-            kept << line;
-        }
-    }
-
-    QStringList block;
-    for (const IniSection& section : sections) {
-        if (!block.isEmpty()) {
-            block << QString();
-        }
-        block << u'[' + section.name + u']';
-        for (const auto& [key, value] : section.entries) {
-            block << key + u'=' + value;
-        }
-    }
-    if (insertAt) {
-        if (*insertAt < kept.size() && !kept[*insertAt].trimmed().isEmpty()) {
-            block << QString();
-        }
-        for (qsizetype i = 0; i < block.size(); ++i) {
-            kept.insert(*insertAt + i, block[i]);
-        }
-    } else {
-        if (!kept.isEmpty() && !kept.last().trimmed().isEmpty()) {
-            kept << QString();
-        }
-        kept << block;
-    }
-
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly)) {
-        return failed();
-    }
-    out.write((kept.join(eol) + eol).toUtf8());
-    return out.commit() || failed();
 }
 
 bool SetBusyState(int mode)

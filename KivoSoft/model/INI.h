@@ -33,13 +33,11 @@ struct IniSection {
     QList<std::pair<QString, QString>> entries;
 };
 
-// Replaces every section of `file` named in `replaced` (letter case and blanks aside) by
-// `sections`, in one atomic write: the new sections stand where the first replaced one stood, or
-// at the end. Every other line stays as it was; the file is created when missing. Returns false,
-// after the message of a failed INI write, when the file is read-only or cannot be written, or
-// when a name or value holds a line break; the file is then unchanged.
-bool WriteIniSections(const QString& file, const QStringList& replaced,
-                      const QList<IniSection>& sections);
+// Sets every key of `sections` in `file`, one after the other as WriteIniValue does: a key that
+// exists is replaced where it stands, a missing one is added to its section, and every other key,
+// section and line stays. The first key that cannot be written ends the write with the message of
+// a failed INI write (once) and false; the keys before it stay written.
+bool WriteIniKeys(const QString& file, const QList<IniSection>& sections);
 
 // The message a failed INI write shows (title "Error", critical icon): the fixed text and `file`.
 void ReportIniWriteFailure(const QString& file);

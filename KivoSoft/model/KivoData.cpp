@@ -1283,7 +1283,8 @@ QString moduleKey(const ModuleKey& key, int slot)
 
 void KivoData::WriteKivoFile(const QString& unitId)
 {
-    QStringList replaced{unitSection(unitId)};
+    // Key by key: whatever else the file holds (other keys of these sections, the sections of
+    // modules not written now) stays as it was.
     QList<INI::IniSection> sections{{unitSection(unitId), {}}};
     for (const UnitKey& key : kUnitKeys) {
         sections[0].entries.emplaceBack(QString::fromLatin1(key.key),
@@ -1291,7 +1292,6 @@ void KivoData::WriteKivoFile(const QString& unitId)
                                                  : BoolToStr(this->*key.flag));
     }
     for (int slot = 1; slot <= 5; ++slot) {
-        replaced << moduleSection(unitId, slot);
         if (MS[slot].isEmpty() || MS[slot] == kNoValue) {
             continue;
         }
@@ -1303,7 +1303,7 @@ void KivoData::WriteKivoFile(const QString& unitId)
                                                  : QString::number(GID[slot]));
         }
     }
-    INI::WriteIniSections(G::ParameterFilePath, replaced, sections);
+    INI::WriteIniKeys(G::ParameterFilePath, sections);
 }
 
 void KivoData::ReadKivoFile(const QString& unitId)

@@ -211,7 +211,7 @@ public:
     void WriteKivo(const QString& unit);       // every default setting back to the unit
 
     // ---- Parameter file and data-log row
-    // This unit's sections of ParameterFilePath, written afresh and atomically.
+    // This unit's keys of ParameterFilePath, written key by key; everything else stays.
     void WriteKivoFile(const QString& unitId);
     // The same keys read back from ParameterLoadPath.
     void ReadKivoFile(const QString& unitId);

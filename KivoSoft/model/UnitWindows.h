@@ -2,8 +2,9 @@
 //
 // A whole-unit read (KivoData) reports its progress, the module IDs, the range controls of each
 // slot and a unit that does not answer to whichever object is installed here. The main program
-// installs one that forwards to the two windows, loading a window first when it is not loaded
-// yet; with nothing installed every call does nothing and the progress text reads as empty.
+// installs one that forwards to the two windows; the configuration window takes only what its own
+// read reports. With nothing installed every call does nothing and the progress text reads as
+// empty.
 //
 //     class ProgramWindows final : public KivoSoft::UnitWindows {
 //         QString configProgressText() override { return config().RichTextBox1->toPlainText(); }

@@ -7,6 +7,7 @@
 #include "KivoSoft/shell/Forms.h"
 #include "KivoSoft/shell/MainForm.h"
 #include "platform/desktop/desktop.h"
+#include "platform/desktop/entry_fields.h"
 
 #include <QCloseEvent>
 #include <QFontDatabase>
@@ -337,6 +338,9 @@ void MonitorForm::buildModulePanel(int k)
     txtSP[i]->setObjectName(indexed("txtSP", k));
     txtSP[i]->setGeometry(6, 198, 48, 24);
     txtSP[i]->installEventFilter(this);
+    // A pasted or dropped set point meets the key filter the typed one does.
+    new kivo::desktop::PastedTextFilter(
+        txtSP[i], [this, k](std::int16_t& keyAscii) { txtSP_KeyPress(k, keyAscii); });
     cmdDec[i] = pictureButton(panel, "", QStyle::SP_ArrowDown, QStringLiteral("Decrease voltage"));
     cmdDec[i]->setObjectName(indexed("cmdDec", k));
     cmdDec[i]->setGeometry(56, 198, 18, 24);

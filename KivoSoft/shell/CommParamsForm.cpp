@@ -4,6 +4,7 @@
 #include "KivoSoft/model/KivoGlobals.h"
 #include "KivoSoft/shell/ShellPictures.h"
 #include "platform/desktop/desktop.h"
+#include "platform/desktop/entry_fields.h"
 #include "platform/serial/devices.h"
 
 #include <QAbstractItemView>
@@ -63,12 +64,9 @@ CommParamsForm::CommParamsForm(QWidget* parent) : QDialog(parent)
                               QRect(LabelLeft, 80, LabelWidth, 24));
     ComPort = new QComboBox(this);
     ComPort->setObjectName(QStringLiteral("ComPort"));
-    ComPort->setEditable(true);
-    // A typed name stays a typed name: Enter saves, it never adds the name to the list.
-    ComPort->setInsertPolicy(QComboBox::NoInsert);
-    // No completion: device names differ by case alone, and a completer would also take the first
-    // Enter for itself and put a list entry in place of a name that is not in the list.
-    ComPort->setCompleter(nullptr);
+    // A typed name stays a typed name: Enter saves, it never adds the name to the list, and no
+    // completion changes it (device names differ by case alone).
+    kivo::desktop::makeEditableList(ComPort);
     ComPort->setGeometry(BoxLeft, 80, WideBox, 26);
     // The stable names under /dev/serial/by-id are long; the open list shows them whole.
     ComPort->view()->setMinimumWidth(WideBox);

@@ -1,12 +1,17 @@
 // The main window, the monitor window and the configuration window lead to one another through
 // their one instances, as the program installs them; a window left hidden comes back as it was.
 #include "KivoSoft/config/SupplyConfig.h"
+#include "KivoSoft/config/tests/recording_link.h"
+#include "KivoSoft/model/DeviceLink.h"
 #include "KivoSoft/model/tests/model_fixture.h"
 #include "KivoSoft/monitor/MonitorForm.h"
 #include "KivoSoft/shell/Forms.h"
 #include "KivoSoft/shell/MainForm.h"
+#include "KivoX/testing/simulated_link.h"
 
 #include <QTest>
+
+#include <memory>
 
 using namespace KivoSoft;
 using namespace KivoSoft::testing;
@@ -77,6 +82,93 @@ TEST_F(Navigation, TheConfigurationWindowComesBackFromTheMonitorAsItWasLeft)
     EXPECT_TRUE(config.isVisible());
     EXPECT_EQ(config.UnitList->currentText(), QStringLiteral("5"));
     EXPECT_EQ(config.RichTextBox1->toPlainText(), QStringLiteral("left here"));
+}
+
+// The windows on a simulated bus, with what a unit read writes into them forwarded as the
+// program forwards it.
+class NavigationOnTheBus : public Navigation {
+protected:
+    class ProgramWindows final : public ConfigUnitWindows {
+    public:
+        void monitorUnitDoesNotRespond(int heightTwips, int widthTwips,
+                                       const QString& caption) override
+        {
+            monitorFormInstance().monitorUnitDoesNotRespond(heightTwips, widthTwips, caption);
+        }
+    };
+
+    void SetUp() override
+    {
+        Navigation::SetUp();
+        kivo::unitsim::Bus bus = kivo::unitsim::Bus::defaultBus();
+        bus.unit(3)->defaults = 0x03; // "Normally On" with "Normal (Inhibit)": modules shown
+        // Unit 5 has in slot 1 a type with other scale factors than unit 3's module there.
+        bus.unit(5)->module(1).type = 1;
+        sim = std::make_unique<kivox::testing::SimulatedLink>(std::move(bus));
+        copyShippedScaleIni();
+        write("Kivo.ini", "[Serial COM Parameters]\nReadTimeout=1\nRetryCount=1\n");
+        write("KivoGui.ini", "[PARAMS]\nport=" + QString::fromStdString(sim->port()) + "\n");
+        ASSERT_TRUE(KivoGlobals::InitializeGlobals());
+        KivoGlobals::DeviceLink = RecordingLink::wrap(KivoGlobals::DeviceLink, ops);
+    }
+
+    void TearDown() override
+    {
+        Navigation::TearDown();
+        KivoGlobals::DeviceLink.reset();
+        sim.reset();
+    }
+
+    std::unique_ptr<kivox::testing::SimulatedLink> sim;
+    std::shared_ptr<QStringList> ops = std::make_shared<QStringList>();
+    ProgramWindows windows;
+    ScopedUnitWindows installedWindows{windows};
+};
+
+TEST_F(NavigationOnTheBus, AUnitTheMonitorReadsLeavesTheConfigurationWindowWithItsOwnUnit)
+{
+    SupplyConfig& config = supplyConfigInstance();
+    config.show();
+    config.UnitList->setCurrentText(QStringLiteral("3"));
+    config.SelectButton_Click();
+    ASSERT_FALSE(KivoGlobals::ErrorFlag) << KivoGlobals::LastErrorText.toStdString();
+
+    QTest::mouseClick(config.cmdMonitor, Qt::LeftButton);
+    MonitorForm& monitor = monitorFormInstance();
+    ASSERT_TRUE(monitor.isVisible());
+    monitor.UnitList->setCurrentIndex(monitor.UnitList->findText(QStringLiteral("5")));
+    monitor.cmdSelectUnit_Click();
+    ASSERT_TRUE(KivoGlobals::UnitSelected) << KivoGlobals::LastErrorText.toStdString();
+    QTest::mouseClick(monitor.cmdEeprom, Qt::LeftButton);
+    ASSERT_TRUE(config.isVisible());
+
+    // Unit 3 as the window read it: its module types and ranges, nothing pending.
+    EXPECT_EQ(config.lblMain->text(), QStringLiteral("Settings of Power Supply ID: 3"));
+    EXPECT_EQ(config.txtModuleID[1]->text(), QStringLiteral("KM-12V-10A"));
+    EXPECT_EQ(config.txtModuleID[2]->text(), QString());
+    EXPECT_EQ(config.slrVsp[1]->minimum(), 100);
+    EXPECT_EQ(config.slrVsp[1]->maximum(), 140);
+    EXPECT_EQ(config.hscrollCurrentLimit[1]->maximum(), 10);
+    EXPECT_EQ(config.lblMaxCL[1]->text(), QStringLiteral("10"));
+    EXPECT_FALSE(config.cmdSave->isEnabled());
+    for (QPushButton* apply : config.cmdApplyCLM) {
+        EXPECT_FALSE(apply->isEnabled());
+    }
+
+    // 12.34 V passes the module's own check and goes out in its own counts; the limits, as read,
+    // are only read back.
+    config.vsp[1]->setText(QStringLiteral("12.34"));
+    bool refused = false;
+    config.vsp_Validate(1, refused);
+    EXPECT_FALSE(refused);
+    ops->clear();
+    config.cmdSave_Click(); // "Apply all": module 1 is the one pending
+    EXPECT_EQ(takeOperations(*ops),
+              (QStringList{"GetProgrammingMode 3 1", "GetDefaultOutputOnOffPolarity 3 1",
+                           "GetDefaultOutputOnOffState 3 1", "GetOutputTurnONDelayExUShort 3 1",
+                           "SetDefaultOutputVoltage 3 1 1234", "GetModuleGoodHighThreshold 3 1",
+                           "GetModuleGoodLowThreshold 3 1", "GetCurrentLimitMode 3 1"}));
+    EXPECT_EQ(sim->bus().unit(3)->module(1).defaultVoltage, 1234);
 }
 
 } // namespace

@@ -137,6 +137,45 @@ TEST_F(ConfigApply, TheFirstFailedStepEndsTheUnitOptionsWithOneMessage)
     }
 }
 
+TEST_F(ConfigApply, AFailedOptionReadIsComparedWithWhatTheReadBeforeItGave)
+{
+    // The reads of one Apply share their value. Over temperature is to be "Low on Fail" (1) and
+    // its read fails: the value is then the one the global DC good read gave just before.
+    struct Case {
+        std::uint8_t polarity; // the unit's signal polarity bits
+        QStringList sent;
+        QStringList messages;
+    };
+    const QStringList reads{"GetFanFailPolarity 3", "GetGlobalDCGoodPolarity 3",
+                            "GetOTFailPolarity 3"};
+    const Case cases[] = {
+        // Global DC good reads 1: as wanted, so nothing is set and the failed read is reported.
+        {0x02, reads, {failureText("Over Temperature Polarity")}},
+        // It reads 0: over temperature is set, and that Set decides the step.
+        {0x00,
+         reads + QStringList{"SetOTFailPolarity 3 1", "GetDefaultGroupState 3",
+                             "SetDefaultGlobalOutputPolarity 3 1",
+                             "SetDefaultGlobalOutputState 3 1"},
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.polarity);
+        sim->bus().unit(3)->signalPolarity = c.polarity;
+        readUnitOrFail("3");
+        window->optOverTemp[0]->setChecked(true);
+        beforeCall = [&](const QString& operation) {
+            if (operation == "GetOTFailPolarity") {
+                sim->server().faults().add(
+                    {.uid = 3, .cid = 0x04, .reg = 0x01, .kind = Fault::ErrorReply});
+            }
+        };
+        window->cmdApply_Click();
+        beforeCall = {};
+        EXPECT_EQ(takeOps(), c.sent);
+        EXPECT_EQ(messageTexts(), c.messages);
+    }
+}
+
 TEST_F(ConfigApply, AModuleForEachEditFromWhatWasRead)
 {
     readUnitOrFail("3");
@@ -365,7 +404,7 @@ TEST_F(ConfigApply, NothingIsSentWhenAValueCannotBeWritten)
         {"a set point beyond the unit's counts", [](SupplyConfig& s) { s.vsp[1]->setText("400"); },
          "Nothing was written to module 1: the Voltage Setpoint is out of the unit's range."},
         {"a module type without factors",
-         [](SupplyConfig&) { G::moduleScaling(1).VoltageScaleFactor = 0; },
+         [](SupplyConfig& s) { s.ReadScaling[1].VoltageScaleFactor = 0; },
          "Nothing was written to module 1: its module type has no voltage scale factor."},
     };
     for (const Case& c : cases) {
@@ -373,14 +412,14 @@ TEST_F(ConfigApply, NothingIsSentWhenAValueCannotBeWritten)
         desktop.clear();
         ops->clear();
         G::WrittenToUnit = false;
-        const clsScalability scaling = G::moduleScaling(1);
+        const clsScalability scaling = window->ReadScaling[1];
         window->optCurrentLimit[1]->setChecked(true);
         window->vsp[1]->setText("12");
         window->hl[1]->setText("12.6");
         c.edit(*window);
         window->cmdApplyCLM[tab]->setEnabled(true);
         window->cmdApplyCLM_Click(tab);
-        G::moduleScaling(1) = scaling;
+        window->ReadScaling[1] = scaling;
         EXPECT_TRUE(ops->isEmpty()) << ops->join('|').toStdString(); // the port not even opened
         EXPECT_EQ(messageTexts(), QStringList{c.message});
         EXPECT_TRUE(window->cmdApplyCLM[tab]->isEnabled());

@@ -19,7 +19,7 @@ protected:
         G::PresentModuleBits = record->PresentModule;
         G::DefaultGlobalStateFlag = G::DefaultGlobalPolarityFlag = true;
         for (int m = 1; m <= 5; ++m) {
-            G::moduleScaling(m).VoltageScaleFactor = 200;
+            window->ReadScaling[static_cast<std::size_t>(m)].VoltageScaleFactor = 200;
             record->GID[m] = 1;
         }
         window->KivoColl["3"] = record;

@@ -3,6 +3,7 @@
 // marks. Module 1 carries a 12 V type (10 to 14 V, 10 A) set up without a unit.
 #include "KivoSoft/config/tests/config_fixture.h"
 
+#include <QClipboard>
 #include <QTest>
 
 using namespace KivoSoft;
@@ -21,10 +22,11 @@ protected:
         desktop.clear();
     }
 
-    // What a read of the module type sets: its scaling and the ranges of its controls.
+    // What the window's read of the module type sets: its scaling and the ranges of its
+    // controls.
     void fitModule(int m, double minVolts, double maxVolts, double maxAmps)
     {
-        clsScalability& scaling = G::moduleScaling(m);
+        clsScalability& scaling = window->ReadScaling[static_cast<std::size_t>(m)];
         scaling.MinVoltage = minVolts;
         scaling.MaxVoltage = maxVolts;
         scaling.MaxCurrent = maxAmps;
@@ -273,6 +275,70 @@ TEST_F(ConfigFields, KeyFilters)
     QKeyEvent selectAll(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier, QString(QChar(1)));
     QApplication::sendEvent(w().vsp[1], &selectAll);
     EXPECT_EQ(w().vsp[1]->selectedText(), "12.5");
+}
+
+TEST_F(ConfigFields, TheTimeListsKeepWhatIsTyped)
+{
+    // "25", "5" and "1" begin entries of the lists (250, 500, 1000). Typed into the list that has
+    // the focus they stay as typed, so leaving the list with "1" brings the short-time warning.
+    w().show();
+    w().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w()));
+    for (int m = 1; m <= 5; ++m) {
+        const auto i = static_cast<std::size_t>(m);
+        w().SSTab1->setCurrentIndex(tabOf(m));
+        w().optCurrentLimit[3 * i]->setChecked(true); // "Hiccup" shows both lists
+        for (QComboBox* list : {w().cboxActivationTime[i], w().cboxResetTime[i]}) {
+            SCOPED_TRACE(list->objectName().toStdString());
+            list->setFocus();
+            ASSERT_TRUE(waitUntilFocus(list));
+            for (const char* typed : {"25", "5", "1"}) {
+                list->setEditText({});
+                QTest::keyClicks(list, typed);
+                EXPECT_EQ(list->currentText(), typed);
+            }
+            desktop.clear();
+            w().SelectButton->setFocus();
+            ASSERT_TRUE(waitUntilFocus(w().SelectButton));
+            EXPECT_EQ(messageTexts(),
+                      QStringList{"1 is a short time span, this may lead to unexpected operation"});
+        }
+    }
+}
+
+// Ctrl+V with the text X11 gives it.
+void pasteKeys(QWidget* field)
+{
+    QKeyEvent paste(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier, QString(QChar(22)));
+    QApplication::sendEvent(field, &paste);
+}
+
+TEST_F(ConfigFields, APasteMeetsTheKeyFilterOfEveryField)
+{
+    for (int m : {1, 5}) {
+        const auto i = static_cast<std::size_t>(m);
+        const std::initializer_list<QWidget*> fields{w().vsp[i],          w().hl[i],
+                                                     w().ll[i],           w().startupdelay[i],
+                                                     w().CurrentLimit[i], w().cboxActivationTime[i],
+                                                     w().cboxResetTime[i]};
+        for (QWidget* field : fields) {
+            SCOPED_TRACE(field->objectName().toStdString());
+            auto* list = qobject_cast<QComboBox*>(field);
+            QLineEdit* line = list ? list->lineEdit() : static_cast<QLineEdit*>(field);
+            // "1,2" in a "." locale: the comma is refused as a typed one would be, and nothing
+            // of the text goes in.
+            line->setText("7");
+            desktop.clear();
+            QGuiApplication::clipboard()->setText("1,2");
+            pasteKeys(field);
+            EXPECT_EQ(line->text(), "7");
+            EXPECT_EQ(messageTexts(), QStringList{"Please enter numeric values"});
+            line->clear();
+            QGuiApplication::clipboard()->setText("12.5");
+            pasteKeys(field);
+            EXPECT_EQ(line->text(), "12.5");
+        }
+    }
 }
 
 TEST_F(ConfigFields, ArmingRulesAndTheEditFlags)

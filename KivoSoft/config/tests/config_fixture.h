@@ -87,17 +87,7 @@ protected:
     }
 
     // The operations sent since the last call, without the port's opening and closing.
-    QStringList takeOps()
-    {
-        QStringList sent;
-        for (const QString& op : *ops) {
-            if (op != QStringLiteral("OpenPort") && op != QStringLiteral("ClosePort")) {
-                sent << op;
-            }
-        }
-        ops->clear();
-        return sent;
-    }
+    QStringList takeOps() { return takeOperations(*ops); }
 
     QStringList messageTexts() const
     {

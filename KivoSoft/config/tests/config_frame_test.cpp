@@ -248,30 +248,34 @@ TEST_F(ConfigFrame, PickingAUnitInTheList)
     EXPECT_EQ(window->UnitList->currentText(), "7");
 }
 
-TEST_F(ConfigFrame, AUnitReadLoadsTheWindowWithoutShowingIt)
+TEST_F(ConfigFrame, AReadOfAnotherWindowLeavesTheWindowAsItIs)
 {
-    SupplyConfig other;
-    SupplyConfig* target = &other;
-    WindowUnitWindows forwarded(target);
-    ASSERT_FALSE(other.isLoaded());
-    forwarded.setConfigModuleId(2, "KM-5V-20A");
-    EXPECT_TRUE(other.isLoaded());
-    EXPECT_FALSE(other.isVisible());
-    EXPECT_EQ(other.txtModuleID[2]->text(), "KM-5V-20A");
-    forwarded.setConfigProgressText("Ok\r\nGet present modules");
-    EXPECT_EQ(forwarded.configProgressText(), "Ok\r\nGet present modules");
-    EXPECT_EQ(other.RichTextBox1->toPlainText(), "Ok\nGet present modules");
-    forwarded.setConfigCurrentLimitMaximum(2, 20);
-    forwarded.setConfigMaxCurrentCaption(2, "20");
-    forwarded.setConfigSetPointMinimum(2, 0);
-    forwarded.setConfigSetPointMaximum(2, 60);
-    forwarded.setConfigSetPointMinimum(2, 40);
-    EXPECT_EQ(other.hscrollCurrentLimit[2]->maximum(), 20);
-    EXPECT_EQ(other.lblMaxCL[2]->text(), "20");
-    EXPECT_EQ(other.slrVsp[2]->minimum(), 40);
-    EXPECT_EQ(other.slrVsp[2]->maximum(), 60);
-    forwarded.setConfigModulesOffCaption("Modules OFF by GLOBAL INHIBIT");
-    EXPECT_EQ(other.lblModulesOFF->text(), "Modules OFF by GLOBAL INHIBIT");
+    // The monitor window's reads make the same calls; only the window's own read may show
+    // anything, so a loaded window and one never loaded both stay as they are.
+    SupplyConfig unloaded;
+    for (SupplyConfig* target : {window, &unloaded}) {
+        SCOPED_TRACE(target == window ? "loaded" : "not loaded");
+        const bool loaded = target->isLoaded();
+        WindowUnitWindows forwarded(target);
+        forwarded.setConfigModuleId(2, "KM-5V-20A");
+        forwarded.setConfigProgressText("Ok\r\nGet present modules");
+        forwarded.setConfigCurrentLimitMinimum(2, 0);
+        forwarded.setConfigCurrentLimitMaximum(2, 20);
+        forwarded.setConfigMaxCurrentCaption(2, "20");
+        forwarded.setConfigSetPointMinimum(2, 0);
+        forwarded.setConfigSetPointMaximum(2, 60);
+        forwarded.setConfigSetPointMinimum(2, 40);
+        forwarded.setConfigModulesOffCaption("Modules OFF by GLOBAL INHIBIT");
+        EXPECT_EQ(target->isLoaded(), loaded);
+        EXPECT_EQ(forwarded.configProgressText(), "");
+        EXPECT_EQ(target->RichTextBox1->toPlainText(), "");
+        EXPECT_EQ(target->txtModuleID[2]->text(), "");
+        EXPECT_EQ(target->hscrollCurrentLimit[2]->maximum(), 25);
+        EXPECT_EQ(target->lblMaxCL[2]->text(), "25");
+        EXPECT_EQ(target->slrVsp[2]->minimum(), 0);
+        EXPECT_EQ(target->slrVsp[2]->maximum(), 10);
+        EXPECT_EQ(target->lblModulesOFF->text(), "");
+    }
 }
 
 TEST_F(ConfigFrame, TheSizeSnapsBack)

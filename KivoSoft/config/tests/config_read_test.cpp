@@ -113,9 +113,12 @@ TEST_F(ConfigRead, UnitThreeIsShownOnItsTabsAndNothingIsPending)
         EXPECT_EQ(window->lblMaxVoltage[i - 1]->text(), s.maxLabel);
         EXPECT_EQ(window->lblMaxCurrent[i - 1]->text(), s.typeLabel);
     }
-    // Empty slots get the labels of an empty scaling record.
-    EXPECT_EQ(window->lblMinVoltage[1]->text(), "Min. 0");
-    EXPECT_EQ(window->lblMaxCurrent[3]->text(), "Module Type:  Max. Current: 0 Amp.");
+    // Empty slots name no type and no range.
+    for (const int empty : {2, 4}) {
+        EXPECT_EQ(window->lblMinVoltage[empty - 1]->text(), "Min. ");
+        EXPECT_EQ(window->lblMaxVoltage[empty - 1]->text(), "Max. ");
+        EXPECT_EQ(window->lblMaxCurrent[empty - 1]->text(), "");
+    }
 
     // The display marked edits as it went; the read clears them all.
     EXPECT_FALSE(window->cmdApply->isEnabled());
@@ -141,6 +144,24 @@ TEST_F(ConfigRead, UnitThreeIsShownOnItsTabsAndNothingIsPending)
     EXPECT_EQ(window->PSID->toolTip(), "Unit ID of the power supply");
     EXPECT_EQ(window->slrVsp[3]->toolTip(), window->vsp[3]->toolTip());
     EXPECT_EQ(window->UnitList->toolTip(), "Select power supply Id number");
+}
+
+TEST_F(ConfigRead, AnEarlierUnitLeavesNothingInTheEmptySlots)
+{
+    readUnit("1"); // modules in all five slots
+    ASSERT_FALSE(KivoGlobals::ErrorFlag) << KivoGlobals::LastErrorText.toStdString();
+    ASSERT_EQ(window->txtModuleID[2]->text(), "KM-12V-10A");
+    readUnit("3"); // modules in slots 1, 3 and 5
+    ASSERT_FALSE(KivoGlobals::ErrorFlag) << KivoGlobals::LastErrorText.toStdString();
+    for (const int empty : {2, 4}) {
+        SCOPED_TRACE(empty);
+        EXPECT_EQ(window->txtModuleID[static_cast<std::size_t>(empty)]->text(), "");
+        EXPECT_EQ(window->lblMaxCurrent[empty - 1]->text(), "");
+        EXPECT_EQ(window->readScaling(empty), clsScalability{});
+    }
+    EXPECT_EQ(window->txtModuleID[3]->text(), "KM-5V-20A");
+    // No set point was read for the empty slots, so none is reported as out of range.
+    EXPECT_EQ(logMessages(), QStringList{});
 }
 
 TEST_F(ConfigRead, AModuleTypeWithoutScalingIsShownWithoutItsValues)
@@ -286,10 +307,20 @@ TEST_F(ConfigRead, ModulesThatDoNotAnswerAreOffByGlobalInhibit)
 
 TEST_F(ConfigRead, NoUnitPickedAsksForOne)
 {
-    window->UnitList->setCurrentIndex(-1);
-    window->SelectButton_Click();
-    EXPECT_EQ(messageTexts(), QStringList{"Please select a valid unit."});
-    EXPECT_TRUE(ops->isEmpty());
+    // The list starts with no unit picked, and so does the window loaded again after an unload.
+    for (const char* load : {"first load", "load after an unload"}) {
+        SCOPED_TRACE(load);
+        desktop.clear();
+        EXPECT_EQ(window->UnitList->currentIndex(), -1);
+        EXPECT_EQ(window->UnitList->count(), 32);
+        window->SelectButton_Click();
+        EXPECT_EQ(messageTexts(), QStringList{"Please select a valid unit."});
+        EXPECT_TRUE(ops->isEmpty());
+        window->UnitList->setCurrentText("4");
+        window->Form_Unload();
+        Forms::mainForm().hide();
+        window->Form_Load();
+    }
 }
 
 TEST_F(ConfigRead, TheCloseBoxDoesNothingWhileAReadRuns)

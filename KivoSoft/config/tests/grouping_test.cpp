@@ -7,8 +7,11 @@
 #include "KivoSoft/model/LinkInUse.h"
 #include "tests/support/modal.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QImage>
+#include <QKeyEvent>
 #include <QPixmap>
 #include <QTest>
 
@@ -694,6 +697,14 @@ TEST_F(Grouping, TypingIsDiscardedInTheGroupBoxAndFilteredInTheDelayBox)
 
     dialog->txtStartupDelay[0]->clear();
     QTest::keyClicks(dialog->txtStartupDelay[0], "12a5");
+    EXPECT_EQ(dialog->txtStartupDelay[0]->text(), "125");
+    ASSERT_EQ(messages().size(), 1u);
+    EXPECT_EQ(messages()[0].text, "Please enter numeric values");
+    // A pasted text meets the same filter: "1a" is refused whole.
+    desktop.clear();
+    QGuiApplication::clipboard()->setText("1a");
+    QKeyEvent paste(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier, QString(QChar(22)));
+    QApplication::sendEvent(dialog->txtStartupDelay[0], &paste);
     EXPECT_EQ(dialog->txtStartupDelay[0]->text(), "125");
     ASSERT_EQ(messages().size(), 1u);
     EXPECT_EQ(messages()[0].text, "Please enter numeric values");

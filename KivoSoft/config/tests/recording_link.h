@@ -123,4 +123,18 @@ private:
     std::map<kivo::automation::DISPID, QString> names_;
 };
 
+// The operations written down in `log` since it was last emptied, without the port's opening and
+// closing; `log` is emptied.
+inline QStringList takeOperations(QStringList& log)
+{
+    QStringList sent;
+    for (const QString& op : log) {
+        if (op != QStringLiteral("OpenPort") && op != QStringLiteral("ClosePort")) {
+            sent << op;
+        }
+    }
+    log.clear();
+    return sent;
+}
+
 } // namespace KivoSoft::testing

@@ -72,14 +72,17 @@ TEST_F(ParameterFile, ModulesWithoutASerialNumberAreNotWritten)
     EXPECT_EQ(text, golden("unserialised_modules.ini"));
 }
 
-TEST_F(ParameterFile, SavingUnitsReplacesTheirOlderSectionsAndKeepsTheRest)
+TEST_F(ParameterFile, SavingUnitsSetsTheirKeysAndKeepsEveryOtherKeyAndSection)
 {
+    // Keys are set where they stand or added to their section; a key of the user's own and the
+    // section of a module not written now stay.
     write("units.ini", "; saved for the test rack\n"
                        "[PS1]\n"
                        "PowerSupplyID=1\n"
                        "\n"
                        "[PS3]\n"
                        "PowerSupplyID=3\n"
+                       "Note=mine\n"
                        "SerialNumber=OLDSERIAL\n"
                        "\n"
                        "[ps3module2]\n"
@@ -94,7 +97,7 @@ TEST_F(ParameterFile, SavingUnitsReplacesTheirOlderSectionsAndKeepsTheRest)
     blank.WriteKivoFile("1");
     u.WriteKivoFile("3");
     blank.WriteKivoFile("2");
-    EXPECT_EQ(written(), golden("stale_sections.ini"));
+    EXPECT_EQ(written(), golden("kept_sections.ini"));
 }
 
 TEST_F(ParameterFile, AnUnwritableFileIsReportedOnceAndLeftAsItWas)

@@ -2,7 +2,9 @@
 // and what is not, and the failures the window reports.
 #include "KivoSoft/monitor/tests/monitor_fixture.h"
 
+#include <QClipboard>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QKeyEvent>
 
 using namespace KivoSoft;
@@ -264,6 +266,17 @@ TEST_F(SetPoint, EnterAlwaysSendsAndALeftBoxOnlyWhenChanged)
     QKeyEvent letter(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
     QCoreApplication::sendEvent(form->txtSP[1], &letter);
     EXPECT_EQ(box(1), "12.50");
+    ASSERT_EQ(messages().size(), 1u);
+    EXPECT_EQ(messages()[0].text, "Please enter numeric values");
+
+    // So is the comma of a pasted "1,2" (the locale's separator is "."), and nothing of the text
+    // goes in.
+    desktop.clear();
+    setBox(1, "");
+    QGuiApplication::clipboard()->setText(QStringLiteral("1,2"));
+    QKeyEvent paste(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier, QString(QChar(22)));
+    QCoreApplication::sendEvent(form->txtSP[1], &paste);
+    EXPECT_EQ(box(1), "");
     ASSERT_EQ(messages().size(), 1u);
     EXPECT_EQ(messages()[0].text, "Please enter numeric values");
 }
