@@ -8,8 +8,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QStyleOptionFocusRect>
-#include <QStylePainter>
 
 namespace KivoSoft {
 
@@ -31,17 +29,20 @@ bool isCommandKey(const QWidget& control, const QKeyEvent& event)
            (event.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
 }
 
-// Where the keyboard is, over whatever the control shows.
+// Where the keyboard is: dots over a light line, seen over whatever the control shows (the
+// pictures, the dark header of the window).
 void paintFocusFrame(QWidget& control)
 {
     if (!control.hasFocus()) {
         return;
     }
-    QStylePainter painter(&control);
-    QStyleOptionFocusRect option;
-    option.initFrom(&control);
-    option.rect = control.rect().adjusted(2, 2, -2, -2);
-    painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
+    QPainter painter(&control);
+    const QRect frame = control.rect().adjusted(1, 1, -2, -2);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(Qt::white, 1));
+    painter.drawRect(frame);
+    painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
+    painter.drawRect(frame);
 }
 
 // A command as a screen reader finds it: its name, its tool tip as the description, and Press,
