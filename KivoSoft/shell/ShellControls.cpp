@@ -20,13 +20,20 @@ bool isCommand(const QWidget& control)
     return control.property(CommandProperty).toBool();
 }
 
-// Space and Enter do what a click does on a command.
-bool isCommandKey(const QWidget& control, const QKeyEvent& event)
+// Space and Enter on a command raise its Click, as a click does (a held key once). Returns
+// whether the key was the command's.
+template <class Control> bool pressedByKey(Control& control, const QKeyEvent& event)
 {
     const int key = event.key();
-    return isCommand(control) &&
-           (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) &&
-           (event.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (!isCommand(control) ||
+        (key != Qt::Key_Space && key != Qt::Key_Return && key != Qt::Key_Enter) ||
+        (event.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+        return false;
+    }
+    if (!event.isAutoRepeat()) {
+        emit control.Click();
+    }
+    return true;
 }
 
 // Where the keyboard is: dots over a light line, seen over whatever the control shows (the
@@ -135,12 +142,8 @@ void ImageControl::paintEvent(QPaintEvent* event)
 
 void ImageControl::keyPressEvent(QKeyEvent* event)
 {
-    if (!isCommandKey(*this, *event)) {
+    if (!pressedByKey(*this, *event)) {
         PictureElement::keyPressEvent(event);
-        return;
-    }
-    if (!event->isAutoRepeat()) {
-        emit Click();
     }
 }
 
@@ -164,12 +167,8 @@ void ClickLabel::paintEvent(QPaintEvent* event)
 
 void ClickLabel::keyPressEvent(QKeyEvent* event)
 {
-    if (!isCommandKey(*this, *event)) {
+    if (!pressedByKey(*this, *event)) {
         QLabel::keyPressEvent(event);
-        return;
-    }
-    if (!event->isAutoRepeat()) {
-        emit Click();
     }
 }
 

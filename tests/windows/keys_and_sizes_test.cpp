@@ -129,36 +129,30 @@ TEST_F(EveryWindow, AWindowResizedFromOutsideGoesBackToItsSize)
         std::function<QWidget&()> show;
         QSize twips;
     };
+    const auto monitor = [](bool full) {
+        return [full]() -> QWidget& {
+            KivoGlobals::UnitSelected = full;
+            monitorFormInstance().Form_Resize();
+            return monitorFormInstance();
+        };
+    };
+    const auto config = [](bool expanded) {
+        return [expanded]() -> QWidget& {
+            KivoGlobals::ConfigExpanded = expanded;
+            supplyConfigInstance().Form_Resize();
+            return supplyConfigInstance();
+        };
+    };
     const Case cases[] = {
         {"main window", [] () -> QWidget& { return Forms::mainForm(); },
          {MainForm::NormalWidthTwips, MainForm::NormalHeightTwips}},
-        {"monitor, compact",
-         [] () -> QWidget& {
-             KivoGlobals::UnitSelected = false;
-             monitorFormInstance().Form_Resize();
-             return monitorFormInstance();
-         },
+        {"monitor, compact", monitor(false),
          {MonitorForm::CompactWidthTwips, MonitorForm::CompactHeightTwips}},
-        {"monitor, full",
-         [] () -> QWidget& {
-             KivoGlobals::UnitSelected = true;
-             monitorFormInstance().Form_Resize();
-             return monitorFormInstance();
-         },
+        {"monitor, full", monitor(true),
          {MonitorForm::FullWidthTwips, MonitorForm::FullHeightTwips}},
-        {"configuration window, collapsed",
-         [] () -> QWidget& {
-             KivoGlobals::ConfigExpanded = false;
-             supplyConfigInstance().Form_Resize();
-             return supplyConfigInstance();
-         },
+        {"configuration window, collapsed", config(false),
          {SupplyConfig::WidthTwips, SupplyConfig::CollapsedHeightTwips}},
-        {"configuration window, expanded",
-         [] () -> QWidget& {
-             KivoGlobals::ConfigExpanded = true;
-             supplyConfigInstance().Form_Resize();
-             return supplyConfigInstance();
-         },
+        {"configuration window, expanded", config(true),
          {SupplyConfig::WidthTwips, SupplyConfig::ExpandedHeightTwips}},
     };
     for (const Case& c : cases) {
