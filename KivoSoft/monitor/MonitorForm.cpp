@@ -511,9 +511,9 @@ void MonitorForm::applySize(int widthTwips, int heightTwips)
 void MonitorForm::Form_Resize()
 {
     const bool full = G::UnitSelected;
-    kivo::desktop::keepFixedSize(
-        *this, QSize(twipsToPixels(full ? FullWidthTwips : CompactWidthTwips),
-                     twipsToPixels(full ? FullHeightTwips : CompactHeightTwips)));
+    kivo::desktop::keepFixedSize(*this,
+                                 QSize(twipsToPixels(full ? FullWidthTwips : CompactWidthTwips),
+                                       twipsToPixels(full ? FullHeightTwips : CompactHeightTwips)));
 }
 
 void MonitorForm::monitorUnitDoesNotRespond(int heightTwips, int widthTwips, const QString& caption)

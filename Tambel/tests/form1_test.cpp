@@ -25,12 +25,12 @@ namespace Tambel::testing {
 namespace {
 
 using kivo::desktop::DesktopCall;
-using kivo::testsupport::accessibleName;
-using kivo::testsupport::tabWalk;
 using kivo::desktop::RecordingDesktop;
 using kivo::desktop::ScopedDesktop;
 using kivo::desktop::vbCritical;
 using kivo::desktop::vbOKOnly;
+using kivo::testsupport::accessibleName;
+using kivo::testsupport::tabWalk;
 
 class TambelForm : public ::testing::Test {
 protected:
@@ -165,8 +165,8 @@ TEST_F(TambelForm, ListsAreNamedByTheirLabelsTabFollowsTheLayoutAndEnterPressesT
     EXPECT_EQ(trace, (std::vector<std::string>{"OpenPort /dev/ttyUSB0"}));
     EXPECT_EQ(controlsOf(f), kPortOpen);
     EXPECT_EQ(tabWalk(f.UnitIDSelect, 5),
-              (std::vector<QWidget*>{f.UnitIDSelect, f.SelectCycle, f.CloseCommunications,
-                                     f.Start, f.Reset, f.UnitIDSelect}));
+              (std::vector<QWidget*>{f.UnitIDSelect, f.SelectCycle, f.CloseCommunications, f.Start,
+                                     f.Reset, f.UnitIDSelect}));
     f.CloseCommunications->setFocus();
     QTest::keyClick(f.CloseCommunications, Qt::Key_Enter, Qt::KeypadModifier);
     EXPECT_EQ(controlsOf(f), kPortClosed);

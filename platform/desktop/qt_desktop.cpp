@@ -128,7 +128,8 @@ protected:
         // A modal window that came up after the viewer: the viewer is let go once the modal
         // window's own showing is over.
         if (event->type() == QEvent::WindowBlocked) {
-            QMetaObject::invokeMethod(this, [this] { stayUsable(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this] { stayUsable(); }, Qt::QueuedConnection);
         }
         return QWidget::event(event);
     }

@@ -97,15 +97,15 @@ TEST_F(EveryWindow, EnterPressesTheFocusedCommandButtonInEveryWindow)
         };
     };
     const Case cases[] = {
-        {"main window", [] () -> QWidget& { return Forms::mainForm(); },
+        {"main window", []() -> QWidget& { return Forms::mainForm(); },
          [] { return Forms::mainForm().cmdComPort; }, portDialog},
-        {"monitor window", [] () -> QWidget& { return monitorFormInstance(); },
+        {"monitor window", []() -> QWidget& { return monitorFormInstance(); },
          [] { return monitorFormInstance().cmdHelp; }, help("KIP.html")},
-        {"monitor window, port button", [] () -> QWidget& { return monitorFormInstance(); },
+        {"monitor window, port button", []() -> QWidget& { return monitorFormInstance(); },
          [] { return monitorFormInstance().cmdComSettings; }, portDialog},
-        {"configuration window", [&] () -> QWidget& { return config; },
+        {"configuration window", [&]() -> QWidget& { return config; },
          [&] { return config.cmdComSettings; }, portDialog},
-        {"grouping dialog", [&] () -> QWidget& { return grouping; },
+        {"grouping dialog", [&]() -> QWidget& { return grouping; },
          [&] { return grouping.cmdHelp; }, help("GroupingOverview.html")},
     };
     for (const Case& c : cases) {
@@ -144,15 +144,20 @@ TEST_F(EveryWindow, AWindowResizedFromOutsideGoesBackToItsSize)
         };
     };
     const Case cases[] = {
-        {"main window", [] () -> QWidget& { return Forms::mainForm(); },
+        {"main window",
+         []() -> QWidget& { return Forms::mainForm(); },
          {MainForm::NormalWidthTwips, MainForm::NormalHeightTwips}},
-        {"monitor, compact", monitor(false),
+        {"monitor, compact",
+         monitor(false),
          {MonitorForm::CompactWidthTwips, MonitorForm::CompactHeightTwips}},
-        {"monitor, full", monitor(true),
+        {"monitor, full",
+         monitor(true),
          {MonitorForm::FullWidthTwips, MonitorForm::FullHeightTwips}},
-        {"configuration window, collapsed", config(false),
+        {"configuration window, collapsed",
+         config(false),
          {SupplyConfig::WidthTwips, SupplyConfig::CollapsedHeightTwips}},
-        {"configuration window, expanded", config(true),
+        {"configuration window, expanded",
+         config(true),
          {SupplyConfig::WidthTwips, SupplyConfig::ExpandedHeightTwips}},
     };
     for (const Case& c : cases) {
@@ -163,8 +168,8 @@ TEST_F(EveryWindow, AWindowResizedFromOutsideGoesBackToItsSize)
         const QSize size(twipsToPixels(c.twips.width()), twipsToPixels(c.twips.height()));
         ASSERT_EQ(window.size(), size);
         // Smaller and larger, within the test screen (800 x 600, which the full monitor exceeds).
-        for (const QSize outside : {size - QSize(20, 20), size.boundedTo({790, 590}) +
-                                                              QSize(5, 5)}) {
+        for (const QSize outside :
+             {size - QSize(20, 20), size.boundedTo({790, 590}) + QSize(5, 5)}) {
             ASSERT_TRUE(resizeFromOutside(window, outside));
             EXPECT_TRUE(settles([&] { return window.size() == size; }))
                 << outside.width() << " x " << outside.height();

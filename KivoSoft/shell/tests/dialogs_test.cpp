@@ -304,8 +304,7 @@ TEST_F(PortDialog, EnterPressesTheFocusedButtonSoCancelNeverSaves)
     const Case cases[] = {
         {"Cancel", [](CommParamsForm& d) -> QWidget* { return d.CancelButton; }, false},
         {"Save", [](CommParamsForm& d) -> QWidget* { return d.OKButton; }, true},
-        {"the port box", [](CommParamsForm& d) -> QWidget* { return d.ComPort->lineEdit(); },
-         true},
+        {"the port box", [](CommParamsForm& d) -> QWidget* { return d.ComPort->lineEdit(); }, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.focus);
@@ -329,9 +328,12 @@ TEST_F(PortDialog, EnterPressesTheFocusedButtonSoCancelNeverSaves)
 TEST_F(PortDialog, EachBoxIsNamedByItsLabelAndTabFollowsTheLayout)
 {
     const std::pair<QWidget*, const char*> named[] = {
-        {dialog.Com, "Current COM Port :"},          {dialog.ComPort, "Port Number :"},
-        {dialog.ComPort->lineEdit(), "Port Number :"}, {dialog.Baud, "BaudRate : "},
-        {dialog.Parity, "Parity :"},                   {dialog.Text1, "Data Bits :"},
+        {dialog.Com, "Current COM Port :"},
+        {dialog.ComPort, "Port Number :"},
+        {dialog.ComPort->lineEdit(), "Port Number :"},
+        {dialog.Baud, "BaudRate : "},
+        {dialog.Parity, "Parity :"},
+        {dialog.Text1, "Data Bits :"},
     };
     for (const auto& [control, name] : named) {
         SCOPED_TRACE(name);

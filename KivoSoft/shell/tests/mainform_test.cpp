@@ -505,9 +505,8 @@ TEST_F(MainWindow, TabFollowsTheLayoutAndEveryCommandHasAName)
 {
     activateWindow();
     MainForm& w = *window;
-    EXPECT_EQ(tabWalk(w.Label1, 6), (std::vector<QWidget*>{w.Label1, w.Image2, w.Picture1,
-                                                           w.Label2, w.cmdComPort, w.cmdExit,
-                                                           w.Label1}));
+    EXPECT_EQ(tabWalk(w.Label1, 6), (std::vector<QWidget*>{w.Label1, w.Image2, w.Picture1, w.Label2,
+                                                           w.cmdComPort, w.cmdExit, w.Label1}));
     struct Named {
         QObject* control;
         const char* name;

@@ -175,8 +175,8 @@ TEST(WindowRules, AComboBoxIsNamedByItsNameOrItsLabel)
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     ASSERT_NE(box->actionInterface(), nullptr);
-    EXPECT_TRUE(box->actionInterface()->actionNames().contains(
-        QAccessibleActionInterface::pressAction()));
+    EXPECT_TRUE(
+        box->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
     box->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     EXPECT_TRUE(labelled->view()->isVisible());
     EXPECT_TRUE(box->state().expanded);
@@ -200,9 +200,8 @@ TEST(FixedSize, ASizeChangedFromOutsideOrAMaximizeGoesBack)
     EXPECT_TRUE(eventually([&] { return window.size() == wanted; })) << window.width();
 
     window.showMaximized();
-    EXPECT_TRUE(eventually([&] {
-        return window.windowState() == Qt::WindowNoState && window.size() == wanted;
-    }));
+    EXPECT_TRUE(eventually(
+        [&] { return window.windowState() == Qt::WindowNoState && window.size() == wanted; }));
 
     // The rule follows the size the window wants now, limits and all.
     wanted = QSize(300, 150);
