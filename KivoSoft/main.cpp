@@ -5,6 +5,7 @@
 #include "KivoSoft/monitor/MonitorForm.h"
 #include "KivoSoft/shell/Forms.h"
 #include "KivoSoft/shell/MainForm.h"
+#include "platform/desktop/window_rules.h"
 
 #include <QApplication>
 
@@ -26,6 +27,7 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kivo"));
+    kivo::desktop::installWindowRules();
 
     using KivoSoft::MainForm;
     MainForm& window = KivoSoft::Forms::mainForm();

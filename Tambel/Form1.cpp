@@ -7,6 +7,7 @@
 #include "platform/basic/basic.h"
 #include "platform/desktop/desktop.h"
 #include "platform/desktop/entry_fields.h"
+#include "platform/desktop/window_rules.h"
 #include "platform/serial/devices.h"
 
 #include <QCloseEvent>
@@ -175,6 +176,10 @@ void Form1::buildControls()
     Label4 = label("Label4", QStringLiteral("Select Cycling Program"));
     SelectCycle = list("SelectCycle", {QStringLiteral("Program 1"), QStringLiteral("Program 2")});
     SelectCycle->setEnabled(false);
+    // Each list, and its edit field, is named by the label before it.
+    kivo::desktop::labelField(*Label2, *ComPortSelect);
+    kivo::desktop::labelField(*Label3, *UnitIDSelect);
+    kivo::desktop::labelField(*Label4, *SelectCycle);
     OpenCommunications = button("OpenCommunications", QStringLiteral("Open Communications"));
     CloseCommunications = button("CloseCommunications", QStringLiteral("Close Communications"));
     CloseCommunications->setEnabled(false);

@@ -43,4 +43,4 @@ function(kivo_add_test)
 endfunction()
 
 add_library(kivo_qt_test_main STATIC ${CMAKE_SOURCE_DIR}/tests/support/qt_gtest_main.cpp)
-target_link_libraries(kivo_qt_test_main PUBLIC Qt6::Widgets GTest::gtest)
+target_link_libraries(kivo_qt_test_main PUBLIC kivo_desktop Qt6::Widgets GTest::gtest)

@@ -20,7 +20,6 @@
 #include <QCloseEvent>
 #include <QPainter>
 #include <QPixmap>
-#include <QTimer>
 
 namespace KivoSoft {
 
@@ -758,31 +757,8 @@ void SupplyConfig::setHeightTwips(int twips)
 
 void SupplyConfig::Form_Resize()
 {
-    if (m_resizing || isMinimized()) {
-        return;
-    }
-    m_resizing = true;
-    if (isMaximized()) {
-        showNormal();
-    }
     const int height = G::ConfigExpanded ? ExpandedHeightTwips : CollapsedHeightTwips;
-    setFixedSize(twipsToPixels(WidthTwips), twipsToPixels(height));
-    m_resizing = false;
-}
-
-void SupplyConfig::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    Form_Resize();
-}
-
-void SupplyConfig::changeEvent(QEvent* event)
-{
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && isMaximized()) {
-        // Leave the window manager's state change first, then go back to the fixed size.
-        QTimer::singleShot(0, this, [this] { Form_Resize(); });
-    }
+    kivo::desktop::keepFixedSize(*this, QSize(twipsToPixels(WidthTwips), twipsToPixels(height)));
 }
 
 void SupplyConfig::showEvent(QShowEvent* event)

@@ -25,6 +25,7 @@
 #include "KivoSoft/model/KivoData.h"
 #include "KivoSoft/model/UnitWindows.h"
 #include "KivoSoft/model/clsScalability.h"
+#include "platform/desktop/fixed_size.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -73,7 +74,8 @@ public:
     void Form_Load();
     // The load sequence again on the loaded window (the grouping dialog after an Apply).
     void LoadForm();
-    // Maximized goes back to normal; the size goes back to its fixed width and height.
+    // Maximized goes back to normal; the size goes back to its fixed width and height. It runs
+    // after every change of the size or window state, also one made from outside.
     void Form_Resize();
     // The restart notice, then the window back to its load state, hidden, and the main window
     // shown. Never cancelled.
@@ -308,8 +310,6 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void changeEvent(QEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void buildFrame();
@@ -362,7 +362,7 @@ private:
     QString m_progressText;
     FieldChecks* m_checks;
     frmModuleGrouping* m_grouping = nullptr;
-    bool m_resizing = false;
+    kivo::desktop::FixedSizeRule m_sizeRule{*this, [this] { Form_Resize(); }};
 };
 
 // The program's one configuration window, created (not loaded) on first use.

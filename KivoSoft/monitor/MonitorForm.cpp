@@ -520,27 +520,10 @@ void MonitorForm::applySize(int widthTwips, int heightTwips)
 
 void MonitorForm::Form_Resize()
 {
-    const Qt::WindowStates enlarged = Qt::WindowMaximized | Qt::WindowFullScreen;
-    if (windowState() & enlarged) {
-        setWindowState(windowState() & ~enlarged);
-    }
-    if (windowState() & Qt::WindowMinimized) {
-        return;
-    }
-    if (G::UnitSelected) {
-        applySize(FullWidthTwips, FullHeightTwips);
-    } else {
-        applySize(CompactWidthTwips, CompactHeightTwips);
-    }
-}
-
-void MonitorForm::changeEvent(QEvent* event)
-{
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange) {
-        QMetaObject::invokeMethod(
-            this, [this] { Form_Resize(); }, Qt::QueuedConnection);
-    }
+    const bool full = G::UnitSelected;
+    kivo::desktop::keepFixedSize(*this,
+                                 QSize(twipsToPixels(full ? FullWidthTwips : CompactWidthTwips),
+                                       twipsToPixels(full ? FullHeightTwips : CompactHeightTwips)));
 }
 
 void MonitorForm::monitorUnitDoesNotRespond(int heightTwips, int widthTwips, const QString& caption)

@@ -24,6 +24,7 @@
 #include "KivoSoft/monitor/ElidingButton.h"
 #include "KivoSoft/monitor/ModuleShape.h"
 #include "KivoSoft/monitor/TextBuffer.h"
+#include "platform/desktop/fixed_size.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -226,7 +227,6 @@ protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -291,6 +291,8 @@ private:
     // Rows of the monitor log not yet appended to the log file.
     QStringList m_unsavedRows;
     std::array<uint, 6> m_messageColor{};
+    // Form_Resize after every change of the size or window state, also one from outside.
+    kivo::desktop::FixedSizeRule m_sizeRule{*this, [this] { Form_Resize(); }};
 };
 
 // The program's one monitor window, created on first use; deleteMonitorForm() deletes it once the

@@ -5,6 +5,7 @@
 #include "KivoSoft/shell/ShellPictures.h"
 #include "platform/desktop/desktop.h"
 #include "platform/desktop/entry_fields.h"
+#include "platform/desktop/window_rules.h"
 #include "platform/serial/devices.h"
 
 #include <QAbstractItemView>
@@ -87,7 +88,14 @@ CommParamsForm::CommParamsForm(QWidget* parent) : QDialog(parent)
     OKButton->setDefault(true);
     CancelButton = place<QPushButton>(this, "CancelButton", QStringLiteral("&Cancel"),
                                       QRect(370, 214, 94, 28));
-    CancelButton->setAutoDefault(false);
+
+    // Each box is named by the label before it.
+    using kivo::desktop::labelField;
+    labelField(*Label2, *Com);
+    labelField(*Portlabel, *ComPort);
+    labelField(*BaudRateLabel, *Baud);
+    labelField(*ParityLabel, *Parity);
+    labelField(*Label1, *Text1);
 
     connect(OKButton, &QPushButton::clicked, this, &CommParamsForm::OKButton_Click);
     connect(CancelButton, &QPushButton::clicked, this, &CommParamsForm::CancelButton_Click);

@@ -9,6 +9,7 @@
 #include "KivoSoft/shell/ShellPictures.h"
 #include "KivoSoft/shell/frmAboutKivo.h"
 #include "platform/desktop/desktop.h"
+#include "platform/desktop/fixed_size.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -76,6 +77,14 @@ QAction* item(QMenu* menu, const char* name, const QString& caption)
     return action;
 }
 
+// A menu command runs once the event that chose it has returned: the menu has closed, and a
+// screen reader that pressed the item has had its answer before the command opens a modal window
+// (the port dialog, the about box, a message) and waits in it.
+template <class Handler> void onChosen(QAction* item, MainForm* form, Handler handler)
+{
+    QObject::connect(item, &QAction::triggered, form, handler, Qt::QueuedConnection);
+}
+
 QMenu* submenu(QWidget* parent, const char* name, const QString& caption)
 {
     auto* menu = new QMenu(caption, parent);
@@ -86,10 +95,13 @@ QMenu* submenu(QWidget* parent, const char* name, const QString& caption)
 } // namespace
 
 MainForm::MainForm(const QString& instanceName, QWidget* parent)
-    : QWidget(parent), m_instance(instanceName), m_surface(new Surface(this))
+    : QWidget(parent), m_instance(instanceName), m_surface(new Surface(this)),
+      m_sizeRule(*this, [this] { Form_Resize(); })
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(Caption);
+    // The caption's letters stand apart; a screen reader would spell them out.
+    setAccessibleName(QStringLiteral("Main Menu"));
     setWindowIcon(QIcon(QPixmap::fromImage(ShellPictures::programIcon())));
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, Qt::white);
@@ -107,6 +119,13 @@ MainForm::MainForm(const QString& instanceName, QWidget* parent)
     // Neither maximized nor resized by the user: Form_Resize puts back what a window manager
     // changes all the same.
     setFixedSize(twipsToPixels(NormalWidthTwips), twipsToPixels(NormalHeightTwips));
+
+    // The keyboard goes through the commands as they lie, top to bottom and left to right.
+    QWidget::setTabOrder(Label1, Image2);
+    QWidget::setTabOrder(Image2, Picture1);
+    QWidget::setTabOrder(Picture1, Label2);
+    QWidget::setTabOrder(Label2, cmdComPort);
+    QWidget::setTabOrder(cmdComPort, cmdExit);
 }
 
 MainForm::~MainForm() = default;
@@ -142,18 +161,18 @@ void MainForm::buildMenus()
         menuBar->addMenu(menu);
     }
 
-    connect(Exit, &QAction::triggered, this, &MainForm::Exit_Click);
-    connect(Default, &QAction::triggered, this, &MainForm::Default_Click);
-    connect(CommParams, &QAction::triggered, this, &MainForm::CommParams_Click);
-    connect(View, &QAction::triggered, this, &MainForm::View_Click);
-    connect(KivoHelp, &QAction::triggered, this, &MainForm::KivoHelp_Click);
-    connect(Contents, &QAction::triggered, this, &MainForm::Contents_Click);
-    connect(Index, &QAction::triggered, this, &MainForm::Index_Click);
-    connect(DravonHomepage, &QAction::triggered, this, &MainForm::DravonHomepage_Click);
-    connect(DravonUKHomepage, &QAction::triggered, this, &MainForm::DravonUKHomepage_Click);
-    connect(FyndelHomepage, &QAction::triggered, this, &MainForm::FyndelHomepage_Click);
-    connect(KivoHomepage, &QAction::triggered, this, &MainForm::KivoHomepage_Click);
-    connect(AboutKivo, &QAction::triggered, this, &MainForm::AboutKivo_Click);
+    onChosen(Exit, this, &MainForm::Exit_Click);
+    onChosen(Default, this, &MainForm::Default_Click);
+    onChosen(CommParams, this, &MainForm::CommParams_Click);
+    onChosen(View, this, &MainForm::View_Click);
+    onChosen(KivoHelp, this, &MainForm::KivoHelp_Click);
+    onChosen(Contents, this, &MainForm::Contents_Click);
+    onChosen(Index, this, &MainForm::Index_Click);
+    onChosen(DravonHomepage, this, &MainForm::DravonHomepage_Click);
+    onChosen(DravonUKHomepage, this, &MainForm::DravonUKHomepage_Click);
+    onChosen(FyndelHomepage, this, &MainForm::FyndelHomepage_Click);
+    onChosen(KivoHomepage, this, &MainForm::KivoHomepage_Click);
+    onChosen(AboutKivo, this, &MainForm::AboutKivo_Click);
 }
 
 void MainForm::buildControls()
@@ -169,6 +188,7 @@ void MainForm::buildControls()
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(ShellPictures::helpBadgeRect());
     Label1->setToolTip(HelpToolTip);
+    offerAsCommand(*Label1, QStringLiteral("Kivo Help"));
 
     Image2 = new ImageControl(&ShellPictures::monitorPicture(), s);
     Image2->setObjectName(QStringLiteral("Image2"));
@@ -176,6 +196,7 @@ void MainForm::buildControls()
     Image2->setToolTip(
         QStringLiteral("Run interactive program: real time interaction with Kivo unit"));
     Image2->setCursor(Qt::PointingHandCursor);
+    offerAsCommand(*Image2, QStringLiteral("Kivo Interactive Program"));
 
     Picture1 = new ImageControl(&ShellPictures::configuratorPicture(), s);
     Picture1->setObjectName(QStringLiteral("Picture1"));
@@ -183,6 +204,7 @@ void MainForm::buildControls()
     Picture1->setToolTip(QStringLiteral(
         "Run Eeprom configurator: Configure voltage outputs, current limit and other options"));
     Picture1->setCursor(Qt::PointingHandCursor);
+    offerAsCommand(*Picture1, QStringLiteral("Eeprom Configurator"));
 
     lbl = new Label3D(s);
     lbl->setObjectName(QStringLiteral("lbl"));
@@ -201,6 +223,8 @@ void MainForm::buildControls()
     cmdComPort = new QPushButton(QStringLiteral("..."), s);
     cmdComPort->setObjectName(QStringLiteral("cmdComPort"));
     cmdComPort->setGeometry(20, 410, 34, 28);
+    // Its caption says nothing to a screen reader: it is named by its command.
+    cmdComPort->setAccessibleName(QStringLiteral("Com Port Settings"));
 
     Label2 = new ClickLabel(ProductPageText, s);
     Label2->setObjectName(QStringLiteral("Label2"));
@@ -213,12 +237,14 @@ void MainForm::buildControls()
     QPalette linkColours = Label2->palette();
     linkColours.setColor(QPalette::WindowText, QColor(0, 0, 192));
     Label2->setPalette(linkColours);
+    offerAsCommand(*Label2, ProductPageText);
 
     cmdExit = new QPushButton(s);
     cmdExit->setObjectName(QStringLiteral("cmdExit"));
     cmdExit->setGeometry(688, 404, 46, 42);
     cmdExit->setIcon(QIcon(QPixmap::fromImage(ShellPictures::exitPicture())));
     cmdExit->setIconSize(ShellPictures::ExitPictureSize - QSize(4, 4));
+    cmdExit->setAccessibleName(QStringLiteral("Exit"));
 
     connect(Image2, &ImageControl::Click, this, &MainForm::Image2_Click);
     connect(Picture1, &ImageControl::Click, this, &MainForm::Picture1_Click);
@@ -339,44 +365,8 @@ void MainForm::Form_Unload()
 
 void MainForm::Form_Resize()
 {
-    const Qt::WindowStates enlarged = Qt::WindowMaximized | Qt::WindowFullScreen;
-    if (windowState() & enlarged) {
-        setWindowState(windowState() & ~enlarged);
-    }
-    if (!(windowState() & Qt::WindowMinimized)) {
-        resize(twipsToPixels(NormalWidthTwips), twipsToPixels(NormalHeightTwips));
-    }
-}
-
-// Form_Resize runs once the change has been delivered in full: the window system may still
-// report the state it is changing to, and a change made in the middle would be undone.
-void MainForm::scheduleFormResize()
-{
-    if (m_resizePending) {
-        return;
-    }
-    m_resizePending = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            m_resizePending = false;
-            Form_Resize();
-        },
-        Qt::QueuedConnection);
-}
-
-void MainForm::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    scheduleFormResize();
-}
-
-void MainForm::changeEvent(QEvent* event)
-{
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange) {
-        scheduleFormResize();
-    }
+    kivo::desktop::keepFixedSize(
+        *this, QSize(twipsToPixels(NormalWidthTwips), twipsToPixels(NormalHeightTwips)));
 }
 
 void MainForm::Form_MouseMove(short, short, float X, float Y)

@@ -13,6 +13,7 @@
 
 #include "KivoSoft/controls/Label3D.h"
 #include "KivoSoft/shell/ShellControls.h"
+#include "platform/desktop/fixed_size.h"
 #include "platform/desktop/single_instance.h"
 
 #include <QAction>
@@ -89,7 +90,7 @@ public:
     // Unloading is never cancelled.
     void Form_QueryUnload() {}
     // A maximized window goes back to normal, and a normal one to its fixed size. It runs after
-    // every change of the window's size or state.
+    // every change of the window's size or state, also one made from outside.
     void Form_Resize();
 
     // Hover feedback: the border on the item under the pointer, and what it does in lbl. Over the
@@ -148,8 +149,6 @@ public:
     QAction* AboutKivo;
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
-    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -157,11 +156,10 @@ private:
     void buildControls();
     void showPortInUse();
     void showHelpTopic(const QString& topic);
-    void scheduleFormResize();
 
     kivo::desktop::SingleInstance m_instance;
     QWidget* m_surface;
-    bool m_resizePending = false;
+    kivo::desktop::FixedSizeRule m_sizeRule;
 };
 
 } // namespace KivoSoft

@@ -3,10 +3,110 @@
 #include "KivoSoft/controls/EventCodes.h"
 #include "KivoSoft/controls/Twips.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
 namespace KivoSoft {
+
+namespace {
+
+constexpr const char* CommandProperty = "kivoCommand";
+
+bool isCommand(const QWidget& control)
+{
+    return control.property(CommandProperty).toBool();
+}
+
+// Space and Enter on a command raise its Click, as a click does (a held key once). Returns
+// whether the key was the command's.
+template <class Control> bool pressedByKey(Control& control, const QKeyEvent& event)
+{
+    const int key = event.key();
+    if (!isCommand(control) ||
+        (key != Qt::Key_Space && key != Qt::Key_Return && key != Qt::Key_Enter) ||
+        (event.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+        return false;
+    }
+    if (!event.isAutoRepeat()) {
+        emit control.Click();
+    }
+    return true;
+}
+
+// Where the keyboard is: dots over a light line, seen over whatever the control shows (the
+// pictures, the dark header of the window).
+void paintFocusFrame(QWidget& control)
+{
+    if (!control.hasFocus()) {
+        return;
+    }
+    QPainter painter(&control);
+    const QRect frame = control.rect().adjusted(1, 1, -2, -2);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(Qt::white, 1));
+    painter.drawRect(frame);
+    painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
+    painter.drawRect(frame);
+}
+
+// A command as a screen reader finds it: its name, its tool tip as the description, and Press,
+// which raises Click once the call that asked for it has returned.
+class AccessibleCommand final : public QAccessibleWidget {
+public:
+    AccessibleCommand(QWidget* control, QAccessible::Role role) : QAccessibleWidget(control, role)
+    {
+    }
+
+    QStringList actionNames() const override
+    {
+        return QStringList{pressAction()} + QAccessibleWidget::actionNames();
+    }
+
+    void doAction(const QString& action) override
+    {
+        if (action != pressAction()) {
+            QAccessibleWidget::doAction(action);
+            return;
+        }
+        if (widget()->isEnabled()) {
+            QMetaObject::invokeMethod(widget(), "Click", Qt::QueuedConnection);
+        }
+    }
+
+    QStringList keyBindingsForAction(const QString& action) const override
+    {
+        return action == pressAction() ? QStringList{QStringLiteral("Space")}
+                                       : QAccessibleWidget::keyBindingsForAction(action);
+    }
+};
+
+QAccessibleInterface* commandInterface(const QString& className, QObject* object)
+{
+    const bool image = className == u"KivoSoft::ImageControl";
+    const bool label = className == u"KivoSoft::ClickLabel";
+    if ((image || label) && isCommand(*static_cast<QWidget*>(object))) {
+        return new AccessibleCommand(static_cast<QWidget*>(object),
+                                     label ? QAccessible::Link : QAccessible::Button);
+    }
+    return nullptr;
+}
+
+} // namespace
+
+void offerAsCommand(QWidget& control, const QString& name)
+{
+    static const bool installed = [] {
+        QAccessible::installFactory(commandInterface);
+        return true;
+    }();
+    static_cast<void>(installed);
+    control.setProperty(CommandProperty, true);
+    control.setFocusPolicy(Qt::TabFocus);
+    control.setAccessibleName(name);
+}
 
 ImageControl::ImageControl(const QImage* picture, QWidget* parent) : PictureElement(parent)
 {
@@ -29,12 +129,22 @@ void ImageControl::paintEvent(QPaintEvent* event)
 {
     PictureElement::paintEvent(event);
     if (m_borderStyle != BorderFixedSingle) {
+        paintFocusFrame(*this);
         return;
     }
     QPainter painter(this);
     painter.setPen(QPen(Qt::black, 1));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    painter.end();
+    paintFocusFrame(*this);
+}
+
+void ImageControl::keyPressEvent(QKeyEvent* event)
+{
+    if (!pressedByKey(*this, *event)) {
+        PictureElement::keyPressEvent(event);
+    }
 }
 
 void ImageControl::mouseMoveEvent(QMouseEvent* event)
@@ -47,6 +157,19 @@ void ImageControl::mouseMoveEvent(QMouseEvent* event)
 ClickLabel::ClickLabel(const QString& text, QWidget* parent) : QLabel(text, parent)
 {
     setCursor(Qt::PointingHandCursor);
+}
+
+void ClickLabel::paintEvent(QPaintEvent* event)
+{
+    QLabel::paintEvent(event);
+    paintFocusFrame(*this);
+}
+
+void ClickLabel::keyPressEvent(QKeyEvent* event)
+{
+    if (!pressedByKey(*this, *event)) {
+        QLabel::keyPressEvent(event);
+    }
 }
 
 void ClickLabel::mousePressEvent(QMouseEvent* event)

@@ -1,9 +1,20 @@
 // The small controls of the main window that the control kit has no counterpart for.
+//
+// A picture or a label that runs a command by a click is made a command of the keyboard and of a
+// screen reader too:
+//
+//     offerAsCommand(*Image2, QStringLiteral("Kivo Interactive Program"));
+//
+// It then takes the focus by Tab (a click still leaves the focus where it was), Space and Enter
+// raise Click as a click does, and a screen reader finds it by that name as a button (a label as a
+// link) with a Press action. The action's call gets its answer first; Click follows once it has
+// returned, so a modal box the command opens does not hold the screen reader's call.
 #pragma once
 
 #include "KivoSoft/controls/PictureElement.h"
 
 #include <QLabel>
+#include <QString>
 
 namespace KivoSoft {
 
@@ -30,6 +41,7 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     int m_borderStyle = BorderNone;
@@ -45,11 +57,16 @@ signals:
     void Click();
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     bool m_pressed = false;
 };
+
+// See the top of this file. `control` is an ImageControl or a ClickLabel.
+void offerAsCommand(QWidget& control, const QString& name);
 
 } // namespace KivoSoft

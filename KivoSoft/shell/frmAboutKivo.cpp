@@ -77,7 +77,6 @@ frmAboutKivo::frmAboutKivo(QWidget* parent)
     cmdOK->setGeometry(262, 166, 112, 28);
     cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
     cmdSysInfo->setText(QStringLiteral("&System Info..."));
-    cmdSysInfo->setAutoDefault(false);
     cmdSysInfo->setGeometry(262, 200, 112, 28);
 
     connect(cmdOK, &QPushButton::clicked, this, &frmAboutKivo::cmdOK_Click);

@@ -16,6 +16,8 @@ frmPleaseWait::frmPleaseWait(QWidget* parent)
     // No caption text: the box only asks for patience. An empty title would not do: the window
     // system shows the program's name in its place, so the title is one blank.
     setWindowTitle(QStringLiteral(" "));
+    // A screen reader names the box by what it asks for, not by the blank title.
+    setAccessibleName(QStringLiteral("Please wait"));
     setWindowIcon(QIcon(QPixmap::fromImage(ShellPictures::programIcon())));
 
     lblMain->setObjectName(QStringLiteral("lblMain"));

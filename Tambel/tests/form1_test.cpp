@@ -7,6 +7,7 @@
 #include "platform/automation/call.h"
 #include "platform/automation/tests/test_support.h"
 #include "platform/desktop/recording_desktop.h"
+#include "tests/support/access.h"
 
 #include <QCoreApplication>
 #include <QLineEdit>
@@ -28,6 +29,8 @@ using kivo::desktop::RecordingDesktop;
 using kivo::desktop::ScopedDesktop;
 using kivo::desktop::vbCritical;
 using kivo::desktop::vbOKOnly;
+using kivo::testsupport::accessibleName;
+using kivo::testsupport::tabWalk;
 
 class TambelForm : public ::testing::Test {
 protected:
@@ -134,6 +137,39 @@ TEST_F(TambelForm, OpenCommunicationsPassesThePortAsTypedAndOpensTheWindow)
     EXPECT_EQ(trace, (std::vector<std::string>{"OpenPort /dev/pts/77"}));
     EXPECT_EQ(controlsOf(form()), kPortOpen);
     EXPECT_TRUE(desktop.calls().empty());
+}
+
+// Each list, and its edit field, is named by the label before it; Tab goes down the window
+// through what is enabled; Enter presses the button that has the focus.
+TEST_F(TambelForm, ListsAreNamedByTheirLabelsTabFollowsTheLayoutAndEnterPressesTheButton)
+{
+    Form1& f = form();
+    f.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    const std::pair<QComboBox*, const char*> lists[] = {
+        {f.ComPortSelect, "Serial Port Select"},
+        {f.UnitIDSelect, "Unit ID Select"},
+        {f.SelectCycle, "Select Cycling Program"},
+    };
+    for (const auto& [list, name] : lists) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(accessibleName(list), name);
+        EXPECT_EQ(accessibleName(list->lineEdit()), name);
+    }
+
+    EXPECT_EQ(tabWalk(f.ComPortSelect, 3),
+              (std::vector<QWidget*>{f.ComPortSelect, f.UnitIDSelect, f.OpenCommunications,
+                                     f.ComPortSelect}));
+    f.OpenCommunications->setFocus();
+    QTest::keyClick(f.OpenCommunications, Qt::Key_Return);
+    EXPECT_EQ(trace, (std::vector<std::string>{"OpenPort /dev/ttyUSB0"}));
+    EXPECT_EQ(controlsOf(f), kPortOpen);
+    EXPECT_EQ(tabWalk(f.UnitIDSelect, 5),
+              (std::vector<QWidget*>{f.UnitIDSelect, f.SelectCycle, f.CloseCommunications, f.Start,
+                                     f.Reset, f.UnitIDSelect}));
+    f.CloseCommunications->setFocus();
+    QTest::keyClick(f.CloseCommunications, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(controlsOf(f), kPortClosed);
 }
 
 // What the user types stays as typed: no list completes it to an entry of other letters, neither

@@ -6,13 +6,16 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QTextBrowser>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace kivo::desktop {
 
@@ -75,6 +78,8 @@ public:
         forward_->setObjectName(QStringLiteral("Forward"));
         forward_->setEnabled(false);
         browser_ = new QTextBrowser(this);
+        browser_->setObjectName(QStringLiteral("Topic"));
+        browser_->setAccessibleName(QStringLiteral("Help topic"));
         browser_->setOpenExternalLinks(true);
 
         auto* buttons = new QHBoxLayout;
@@ -103,11 +108,46 @@ public:
         browser_->setSource(QUrl::fromLocalFile(path));
         showTitle(browser_->source());
         show();
+        stayUsable();
         raise();
         activateWindow();
     }
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+            close();
+            return;
+        }
+        QWidget::keyPressEvent(event);
+    }
+
+    bool event(QEvent* event) override
+    {
+        // A modal window that came up after the viewer: the viewer is let go once the modal
+        // window's own showing is over.
+        if (event->type() == QEvent::WindowBlocked) {
+            QMetaObject::invokeMethod(
+                this, [this] { stayUsable(); }, Qt::QueuedConnection);
+        }
+        return QWidget::event(event);
+    }
+
 private:
+    // Help has no owner window, and a modal dialog (the one whose Help button showed the topic,
+    // or a message box) must not take it from the user: Qt lets a modal window block every
+    // window but its own, so the viewer counts as the modal window's own while one is up. The
+    // window system is not told (a plain window has no owner there), so the viewer stays a
+    // window of its own on the screen.
+    void stayUsable()
+    {
+        if (QWindow* window = windowHandle()) {
+            QWindow* modal = QGuiApplication::modalWindow();
+            window->setTransientParent(modal != window ? modal : nullptr);
+        }
+    }
+
     // The topic's own title, or its file name where it has none.
     void showTitle(const QUrl& source)
     {

@@ -1,4 +1,7 @@
-// main() for tests that need widgets: one QApplication on the offscreen platform for the whole run.
+// main() for tests that need widgets: one QApplication on the offscreen platform for the whole run,
+// with the keyboard and screen-reader rules that both programs install at start-up.
+#include "platform/desktop/window_rules.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -33,6 +36,7 @@ int main(int argc, char** argv)
     int result = 0;
     {
         QApplication app(argc, argv);
+        kivo::desktop::installWindowRules();
         ::testing::InitGoogleTest(&argc, argv);
         result = RUN_ALL_TESTS();
     }

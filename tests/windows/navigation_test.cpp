@@ -62,7 +62,9 @@ TEST_F(Navigation, EachWindowLeadsToTheNextAndTheMainWindowComesBack)
     QTest::mouseClick(monitorFormInstance().cmdClose, Qt::LeftButton);
     EXPECT_EQ(visible(), (std::vector<bool>{true, false, false}));
 
+    // A menu command runs once the choosing has returned.
     main.Default->trigger();
+    QCoreApplication::processEvents();
     EXPECT_EQ(visible(), (std::vector<bool>{false, false, true}));
 
     QTest::mouseClick(supplyConfigInstance().Cancel, Qt::LeftButton);

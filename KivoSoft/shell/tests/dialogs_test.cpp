@@ -292,6 +292,61 @@ TEST_F(PortDialog, AnUnwritableFileIsReportedAndThePortStillTaken)
     EXPECT_EQ(messages()[0].style, kivo::desktop::vbCritical + kivo::desktop::vbOKOnly);
 }
 
+// Enter presses the button that has the focus: Cancel never saves, and the default button, Save,
+// takes Enter only from the port box.
+TEST_F(PortDialog, EnterPressesTheFocusedButtonSoCancelNeverSaves)
+{
+    struct Case {
+        const char* focus;
+        std::function<QWidget*(CommParamsForm&)> control;
+        bool saved;
+    };
+    const Case cases[] = {
+        {"Cancel", [](CommParamsForm& d) -> QWidget* { return d.CancelButton; }, false},
+        {"Save", [](CommParamsForm& d) -> QWidget* { return d.OKButton; }, true},
+        {"the port box", [](CommParamsForm& d) -> QWidget* { return d.ComPort->lineEdit(); }, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.focus);
+        KivoGlobals::DefaultComPort = QStringLiteral("/dev/ttyS0");
+        writeBytes(path("KivoGui.ini"), Ini);
+        openAndDo([&](CommParamsForm& d) {
+            d.ComPort->setEditText(QStringLiteral("/dev/ttyUSB7"));
+            QWidget* control = c.control(d);
+            control->setFocus();
+            QTest::keyClick(control, Qt::Key_Return);
+            if (d.isVisible()) {
+                d.reject();
+            }
+        });
+        EXPECT_EQ(dialog.result(), c.saved ? QDialog::Accepted : QDialog::Rejected);
+        EXPECT_EQ(storedPort(), c.saved ? "/dev/ttyUSB7" : "/dev/ttyS0");
+    }
+}
+
+// Every box is named by its label, and Tab goes down the dialog, then along its buttons.
+TEST_F(PortDialog, EachBoxIsNamedByItsLabelAndTabFollowsTheLayout)
+{
+    const std::pair<QWidget*, const char*> named[] = {
+        {dialog.Com, "Current COM Port :"},
+        {dialog.ComPort, "Port Number :"},
+        {dialog.ComPort->lineEdit(), "Port Number :"},
+        {dialog.Baud, "BaudRate : "},
+        {dialog.Parity, "Parity :"},
+        {dialog.Text1, "Data Bits :"},
+    };
+    for (const auto& [control, name] : named) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(accessibleName(control), name);
+    }
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    EXPECT_EQ(tabWalk(dialog.ComPort, 3),
+              (std::vector<QWidget*>{dialog.ComPort, dialog.OKButton, dialog.CancelButton,
+                                     dialog.ComPort}));
+    dialog.hide();
+}
+
 // ---- Wait box
 // -----------------------------------------------------------------------------------
 
@@ -317,6 +372,8 @@ TEST_F(ShellTest, WaitBoxTexts)
     EXPECT_EQ(wait.lblProgress->parentWidget(), wait.Frame1);
     EXPECT_TRUE(wait.lblProgress->text().isEmpty());
     EXPECT_FALSE(wait.isModal());
+    // A screen reader names the box by what it asks, not by the blank caption.
+    EXPECT_EQ(accessibleName(&wait), "Please wait");
 }
 
 // ---- About box
@@ -373,6 +430,30 @@ TEST_F(AboutBox, Texts)
     EXPECT_EQ(box.findChildren<QFrame*>(QStringLiteral("Line1")).size(), 2);
     EXPECT_EQ(box.Line1[1]->property("Index"), QVariant(1));
     EXPECT_EQ(box.picIcon->objectName(), QStringLiteral("picIcon"));
+}
+
+// Enter presses the button that has the focus: System Info does not close the box, OK does.
+TEST_F(AboutBox, EnterPressesTheFocusedButton)
+{
+    std::optional<bool> openAfterSysInfo;
+    std::vector<QWidget*> tabs;
+    whenModalShows([&](QWidget* modal) {
+        ASSERT_EQ(modal, &box);
+        tabs = tabWalk(box.cmdOK, 2);
+        box.cmdSysInfo->setFocus();
+        QTest::keyClick(box.cmdSysInfo, Qt::Key_Return);
+        openAfterSysInfo = box.isVisible();
+        box.cmdOK->setFocus();
+        QTest::keyClick(box.cmdOK, Qt::Key_Return);
+    });
+    box.showModal();
+    EXPECT_EQ(openAfterSysInfo, std::optional(true));
+    // Nothing to start on this PATH: System Info said so.
+    ASSERT_EQ(messages().size(), 1u);
+    EXPECT_EQ(messages()[0].text, QStringLiteral("System Information Is Unavailable At This Time"));
+    EXPECT_FALSE(box.isVisible());
+    EXPECT_EQ(box.result(), QDialog::Accepted);
+    EXPECT_EQ(tabs, (std::vector<QWidget*>{box.cmdOK, box.cmdSysInfo, box.cmdOK}));
 }
 
 TEST_F(AboutBox, TheLineFromARegisteredKivoX)

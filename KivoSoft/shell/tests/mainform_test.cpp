@@ -7,9 +7,12 @@
 #include "platform/automation/registry.h"
 #include "platform/desktop/qt_desktop.h"
 
+#include <QAccessible>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
+
+#include <optional>
 
 #include <vector>
 
@@ -38,6 +41,25 @@ protected:
     {
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    void activateWindow()
+    {
+        showWindow();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    }
+
+    // A menu item as a screen reader finds it.
+    static QAccessibleInterface* menuItem(QMenu* menu, QAction* action)
+    {
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(menu);
+        for (int i = 0; list && i < list->childCount(); ++i) {
+            if (list->child(i)->object() == action) {
+                return list->child(i);
+            }
+        }
+        return nullptr;
     }
 
     void writeGuiIni(const QByteArray& text) { writeBytes(path("KivoGui.ini"), text); }
@@ -161,10 +183,10 @@ TEST_F(MainWindow, HelpCommandsOpenTheirTopics)
         QString topic;
     };
     const Case cases[] = {
-        {"Help > Kivo Help", [&] { window->KivoHelp->trigger(); }, "GUI.html"},
+        {"Help > Kivo Help", [&] { choose(window->KivoHelp); }, "GUI.html"},
         {"Label1", [&] { QTest::mouseClick(window->Label1, Qt::LeftButton); }, "GUI.html"},
-        {"Help > Contents", [&] { window->Contents->trigger(); }, "Introduction.html"},
-        {"Help > Index", [&] { window->Index->trigger(); }, "Introduction.html"},
+        {"Help > Contents", [&] { choose(window->Contents); }, "Introduction.html"},
+        {"Help > Index", [&] { choose(window->Index); }, "Introduction.html"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.command);
@@ -198,12 +220,12 @@ TEST_F(MainWindow, WebCommandsOpenTheirPagesAndIgnoreFailures)
     const Case cases[] = {
         {"Label2", [&] { QTest::mouseClick(window->Label2, Qt::LeftButton); },
          MainForm::ProductPage},
-        {"Dravon Homepage", [&] { window->DravonHomepage->trigger(); }, MainForm::MakerHomepage},
-        {"Dravon UK Homepage", [&] { window->DravonUKHomepage->trigger(); },
+        {"Dravon Homepage", [&] { choose(window->DravonHomepage); }, MainForm::MakerHomepage},
+        {"Dravon UK Homepage", [&] { choose(window->DravonUKHomepage); },
          MainForm::MakerUKHomepage},
-        {"Fyndel Homepage", [&] { window->FyndelHomepage->trigger(); },
+        {"Fyndel Homepage", [&] { choose(window->FyndelHomepage); },
          MainForm::FyndelHomepageAddress},
-        {"Kivo Homepage", [&] { window->KivoHomepage->trigger(); }, MainForm::KivoHomepageAddress},
+        {"Kivo Homepage", [&] { choose(window->KivoHomepage); }, MainForm::KivoHomepageAddress},
         {"RunBrowser", [&] { window->RunBrowser(QStringLiteral("https://a.example/"), 1); },
          QStringLiteral("https://a.example/")},
     };
@@ -379,7 +401,7 @@ TEST_F(MainWindow, PortLabelFollowsEitherPortCommand)
     };
     const Case cases[] = {
         {"cmdComPort", [&] { QTest::mouseClick(window->cmdComPort, Qt::LeftButton); }},
-        {"Setup > Com Port Settings", [&] { window->CommParams->trigger(); }},
+        {"Setup > Com Port Settings", [&] { choose(window->CommParams); }},
     };
     int n = 0;
     for (const Case& c : cases) {
@@ -419,10 +441,151 @@ TEST_F(MainWindow, AboutCommandShowsTheAboutBoxModal)
         line = modal->findChild<QLabel*>(QStringLiteral("lblDisclaimer"))->text();
         QTest::mouseClick(modal->findChild<QPushButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
     });
-    window->AboutKivo->trigger();
+    choose(window->AboutKivo);
     EXPECT_EQ(caption, QStringLiteral("About Kivo Software"));
     EXPECT_EQ(line, QString::fromLatin1(CountedLink::Version));
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+// A screen reader's Press gets its answer before the command's modal window opens and waits:
+// the menu commands, and the window's own commands that can open one.
+TEST_F(MainWindow, AModalWindowOpensOnlyAfterTheScreenReadersPressHasReturned)
+{
+    showWindow();
+    KivoGlobals::DeviceLink = CountedLink::create();
+    // Help not installed: the help commands show a real message box.
+    QTemporaryDir noHelp;
+    ASSERT_TRUE(noHelp.isValid());
+    kivo::desktop::QtDesktop qt;
+    qt.setHelpFolder(noHelp.path());
+    const kivo::desktop::ScopedDesktop realBoxes(qt);
+    struct Case {
+        const char* what;
+        std::function<QAccessibleInterface*()> target;
+        const char* modal;
+    };
+    const Case cases[] = {
+        {"Setup > Com Port Settings", [&] { return menuItem(window->Setup, window->CommParams); },
+         "CommParamsForm"},
+        {"Help > About Kivo", [&] { return menuItem(window->Help, window->AboutKivo); },
+         "frmAboutKivo"},
+        {"Help > Kivo Help", [&] { return menuItem(window->Help, window->KivoHelp); },
+         "QMessageBox"},
+        {"the help badge", [&] { return QAccessible::queryAccessibleInterface(window->Label1); },
+         "QMessageBox"},
+        {"the port button",
+         [&] { return QAccessible::queryAccessibleInterface(window->cmdComPort); },
+         "CommParamsForm"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QAccessibleInterface* target = c.target();
+        ASSERT_NE(target, nullptr);
+        ASSERT_NE(target->actionInterface(), nullptr);
+        bool inCall = true;
+        std::optional<bool> openedInCall;
+        QString opened;
+        whenModalShows([&](QWidget* modal) {
+            openedInCall = inCall;
+            opened = QString::fromLatin1(modal->metaObject()->className()).section(u':', -1);
+            qobject_cast<QDialog*>(modal)->reject();
+        });
+        target->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        inCall = false;
+        EXPECT_TRUE(waitUntil(
+            [&] { return openedInCall.has_value() && !QApplication::activeModalWidget(); }));
+        EXPECT_EQ(openedInCall, std::optional(false));
+        EXPECT_EQ(opened.toStdString(), c.modal);
+    }
+}
+
+// Tab goes through the window's commands as they lie, top to bottom and left to right, and each
+// is named for a screen reader by what it does.
+TEST_F(MainWindow, TabFollowsTheLayoutAndEveryCommandHasAName)
+{
+    activateWindow();
+    MainForm& w = *window;
+    EXPECT_EQ(tabWalk(w.Label1, 6), (std::vector<QWidget*>{w.Label1, w.Image2, w.Picture1, w.Label2,
+                                                           w.cmdComPort, w.cmdExit, w.Label1}));
+    struct Named {
+        QObject* control;
+        const char* name;
+        QAccessible::Role role;
+    };
+    const Named named[] = {
+        {w.Label1, "Kivo Help", QAccessible::Link},
+        {w.Image2, "Kivo Interactive Program", QAccessible::Button},
+        {w.Picture1, "Eeprom Configurator", QAccessible::Button},
+        {w.Label2, "www.dravon.example/kivo", QAccessible::Link},
+        {w.cmdComPort, "Com Port Settings", QAccessible::Button},
+        {w.cmdExit, "Exit", QAccessible::Button},
+        {w.lblDefaultComPort, "Com. Port Setup", QAccessible::StaticText},
+    };
+    for (const Named& n : named) {
+        SCOPED_TRACE(n.name);
+        EXPECT_EQ(accessibleName(n.control), n.name);
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(n.control)->role(), n.role);
+    }
+    // The caption's letters stand apart: the window is named for a screen reader apart from it.
+    EXPECT_EQ(accessibleName(&w), "Main Menu");
+    // The description is the tool tip.
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(w.Image2)->text(QAccessible::Description),
+              w.Image2->toolTip());
+}
+
+// The pictures and the links run their command by Space, by Enter and by a screen reader's Press,
+// as a click does.
+TEST_F(MainWindow, PicturesAndLinksRunBySpaceEnterAndPress)
+{
+    QWidget monitor;
+    QWidget config;
+    Forms::setMonitorFormInstance([&] { return &monitor; });
+    Forms::setSupplyConfigInstance([&] { return &config; });
+    using Kind = DesktopCall::Kind;
+    const auto lastCall = [this](Kind kind) {
+        const auto calls = desktop.calls(kind);
+        return calls.empty() ? QString() : calls.back().text;
+    };
+    struct Case {
+        const char* what;
+        QWidget* control;
+        std::function<bool()> ran;
+    };
+    const Case cases[] = {
+        {"Label1", window->Label1, [&] { return lastCall(Kind::HelpTopic) == "GUI.html"; }},
+        {"Label2", window->Label2,
+         [&] { return lastCall(Kind::WebPage) == MainForm::ProductPage; }},
+        {"Image2", window->Image2, [&] { return monitor.isVisible(); }},
+        {"Picture1", window->Picture1, [&] { return config.isVisible(); }},
+    };
+    struct Way {
+        const char* what;
+        std::function<void(QWidget*)> run;
+    };
+    const Way ways[] = {
+        {"Space", [](QWidget* c) { QTest::keyClick(c, Qt::Key_Space); }},
+        {"Enter", [](QWidget* c) { QTest::keyClick(c, Qt::Key_Return); }},
+        {"Press",
+         [](QWidget* c) {
+             QAccessible::queryAccessibleInterface(c)->actionInterface()->doAction(
+                 QAccessibleActionInterface::pressAction());
+         }},
+    };
+    for (const Case& c : cases) {
+        for (const Way& way : ways) {
+            SCOPED_TRACE(std::string(c.what) + " by " + way.what);
+            desktop.clear();
+            monitor.hide();
+            config.hide();
+            activateWindow();
+            c.control->setFocus();
+            way.run(c.control);
+            QCoreApplication::processEvents();
+            EXPECT_TRUE(c.ran());
+        }
+    }
+    Forms::setMonitorFormInstance({});
+    Forms::setSupplyConfigInstance({});
 }
 
 TEST_F(MainWindow, MonitorAndConfiguratorCommandsLeadToTheirWindows)
@@ -430,7 +593,7 @@ TEST_F(MainWindow, MonitorAndConfiguratorCommandsLeadToTheirWindows)
     showWindow();
     // Without the windows handed in, nothing visible happens.
     for (QAction* command : {window->View, window->Default}) {
-        command->trigger();
+        choose(command);
         EXPECT_TRUE(window->isVisible());
     }
     QTest::mouseClick(window->Image2, Qt::LeftButton);
@@ -448,12 +611,12 @@ TEST_F(MainWindow, MonitorAndConfiguratorCommandsLeadToTheirWindows)
     monitor.hide();
     window->show();
 
-    window->Default->trigger();
+    choose(window->Default);
     EXPECT_FALSE(window->isVisible());
     EXPECT_TRUE(config.isVisible());
     config.hide();
     window->show();
-    window->View->trigger();
+    choose(window->View);
     EXPECT_TRUE(monitor.isVisible());
     EXPECT_FALSE(window->isVisible());
     Forms::setMonitorFormInstance({});
@@ -468,7 +631,7 @@ TEST_F(MainWindow, ExitReleasesTheLinkAndEndsTheProgram)
     };
     const Case cases[] = {
         {"cmdExit", [&] { QTest::mouseClick(window->cmdExit, Qt::LeftButton); }},
-        {"File > Exit", [&] { window->Exit->trigger(); }},
+        {"File > Exit", [&] { choose(window->Exit); }},
         {"the window's close box", [&] { window->close(); }},
     };
     for (const Case& c : cases) {

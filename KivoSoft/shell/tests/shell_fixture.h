@@ -3,6 +3,7 @@
 // windows.
 #pragma once
 
+#include "tests/support/access.h"
 #include "tests/support/modal.h"
 
 #include "KivoSoft/model/DeviceLink.h"
@@ -13,6 +14,7 @@
 #include "platform/automation/dispatch.h"
 #include "platform/automation/tests/test_support.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -51,7 +53,17 @@ inline bool waitUntil(const std::function<bool()>& done, int milliseconds = 5000
     return done();
 }
 
+using kivo::testsupport::accessibleName;
+using kivo::testsupport::tabWalk;
 using kivo::testsupport::whenModalShows;
+
+// Chooses a menu item as a click or a screen reader does. Its command runs once the choosing has
+// returned, so this lets it run, modal windows and all.
+inline void choose(QAction* item)
+{
+    item->trigger();
+    QCoreApplication::processEvents();
+}
 
 // A stand-in for the link object that counts its live instances, so a test sees it released.
 class CountedLink final : public kivo::automation::DispatchObject {

@@ -1,0 +1,33 @@
+// Widget tests: a window as the keyboard and a screen reader find it.
+#pragma once
+
+#include <QAccessible>
+#include <QApplication>
+#include <QTest>
+#include <QWidget>
+#include <string>
+#include <vector>
+
+namespace kivo::testsupport {
+
+// The name a screen reader gives `object`.
+inline std::string accessibleName(QObject* object)
+{
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(object);
+    return iface ? iface->text(QAccessible::Name).toStdString() : "(no interface)";
+}
+
+// Where the focus goes from `start` with `steps` presses of Tab, `start` first. The window must
+// be active.
+inline std::vector<QWidget*> tabWalk(QWidget* start, int steps)
+{
+    start->setFocus(Qt::TabFocusReason);
+    std::vector<QWidget*> seen{QApplication::focusWidget()};
+    for (int i = 0; i < steps; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        seen.push_back(QApplication::focusWidget());
+    }
+    return seen;
+}
+
+} // namespace kivo::testsupport
