@@ -2,6 +2,8 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 
 namespace KivoSoft {
 
@@ -16,15 +18,28 @@ void PictureElement::setPicture(const QImage* picture)
     m_picture = picture;
 }
 
+void PictureElement::setFocusFrame(bool on)
+{
+    if (m_focusFrame != on) {
+        m_focusFrame = on;
+        update();
+    }
+}
+
 void PictureElement::paintEvent(QPaintEvent*)
 {
-    if (!m_picture) {
-        return;
-    }
     QPainter painter(this);
-    // Nearest-pixel stretching keeps the dots and edges of the small pictures crisp.
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    painter.drawImage(rect(), *m_picture);
+    if (m_picture) {
+        // Nearest-pixel stretching keeps the dots and edges of the small pictures crisp.
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        painter.drawImage(rect(), *m_picture);
+    }
+    if (m_focusFrame) {
+        QStyleOptionFocusRect option;
+        option.initFrom(this);
+        option.rect = rect().adjusted(1, 1, -1, -1);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+    }
 }
 
 void PictureElement::mousePressEvent(QMouseEvent* event)
