@@ -8,6 +8,8 @@
 #include "platform/desktop/desktop.h"
 #include "platform/desktop/let_events_run.h"
 
+#include <QScopedValueRollback>
+
 #include <memory>
 
 namespace KivoSoft {
@@ -365,8 +367,13 @@ void MonitorForm::cmdRefresh_Click()
 
 void MonitorForm::refreshHoldingLink()
 {
+    // In monitor mode the window's commands are locked already; a timed read leaves the window
+    // and the mode's check box usable, so that the mode can be ended at any moment.
+    const bool modeStaysUsable = m_timedRead && inMonitorMode();
     try {
-        INI::SetBusyState(1);
+        if (!modeStaysUsable) {
+            INI::SetBusyState(1);
+        }
         Busy = true;
         m_refreshFailed = false;
         cmdRefresh->setEnabled(false);
@@ -374,7 +381,9 @@ void MonitorForm::refreshHoldingLink()
         progressbar1->show();
         progressbar1->repaint();
         setProgress(50);
-        Check1->setEnabled(false);
+        if (!modeStaysUsable) {
+            Check1->setEnabled(false);
+        }
         UnitList->setEnabled(false);
         for (int k = 1; k <= 5; ++k) {
             const auto i = static_cast<std::size_t>(k);
@@ -432,7 +441,7 @@ void MonitorForm::refreshHoldingLink()
             PellarosErrorPicture->setStatus(false);
         }
         setProgress(90);
-        if (!Check1->isChecked()) {
+        if (!inMonitorMode()) {
             enableInteractiveCommands();
             cmdRefresh->setEnabled(true);
         }
@@ -447,7 +456,9 @@ void MonitorForm::refreshHoldingLink()
         progressbar1->hide();
         Check1->setEnabled(true);
         Busy = false;
-        INI::SetBusyState(0);
+        if (!modeStaysUsable) {
+            INI::SetBusyState(0);
+        }
     } catch (const std::exception& failure) {
         m_refreshFailed = true;
         recover("cmdRefresh", QString::fromStdString(failure.what()));
@@ -456,7 +467,7 @@ void MonitorForm::refreshHoldingLink()
 
 void MonitorForm::panelPass(bool metersZeroWhenOff)
 {
-    const bool interactive = !Check1->isChecked();
+    const bool interactive = !inMonitorMode();
     for (int k = 1; k <= 5; ++k) {
         const auto i = static_cast<std::size_t>(k);
         if (G::ModulePresence[i] == QStringLiteral("0")) {
@@ -606,8 +617,12 @@ void MonitorForm::recheckTick(int slot)
     if (caption == kNotPresent || caption == kModuleGood) {
         return;
     }
-    LinkInUse guard(QStringLiteral("MonitorForm.tmrMod%1").arg(slot));
-    refreshHoldingLink();
+    {
+        LinkInUse guard(QStringLiteral("MonitorForm.tmrMod%1").arg(slot));
+        const QScopedValueRollback<bool> timed(m_timedRead, true);
+        refreshHoldingLink();
+    }
+    finishLeavingMonitorMode();
 }
 
 void MonitorForm::monitorGetModuleGoodStatusByte()
