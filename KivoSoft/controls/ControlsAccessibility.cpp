@@ -3,7 +3,6 @@
 #include "KivoSoft/controls/Label3D.h"
 #include "KivoSoft/controls/PellarosDisplay.h"
 #include "KivoSoft/controls/TwoPictureIndicators.h"
-#include "platform/basic/basic.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -13,6 +12,16 @@
 namespace KivoSoft {
 
 namespace {
+
+// A readout's name: what its window calls it, then what it shows. Qt's bridge to the bus carries
+// no value text for such controls, so a screen reader that reads the name hears both.
+QString withShown(const QString& name, const QString& shown)
+{
+    if (name.isEmpty() || shown.isEmpty()) {
+        return name.isEmpty() ? shown : name;
+    }
+    return name + QStringLiteral(": ") + shown;
+}
 
 // One object on the bus for the whole control: its pictures and layers are parts of how it
 // looks, not controls of their own.
@@ -83,6 +92,9 @@ public:
         if (t == QAccessible::Value) {
             return indicator()->stateText();
         }
+        if (t == QAccessible::Name && !indicator()->isSwitch()) {
+            return withShown(QAccessibleWidget::text(t), indicator()->stateText());
+        }
         return QAccessibleWidget::text(t);
     }
 
@@ -131,45 +143,31 @@ private:
     TwoPictureIndicator* indicator() const { return static_cast<TwoPictureIndicator*>(widget()); }
 };
 
-class DisplayAccessible : public WholeControl, public ShownText, public QAccessibleValueInterface {
+class DisplayAccessible : public WholeControl, public ShownText {
 public:
     explicit DisplayAccessible(PellarosDisplay* display)
         : WholeControl(display, QAccessible::StaticText)
     {
     }
 
+    // No value interface: Qt would offer Increase and Decrease actions with it, and a readout
+    // takes no value from outside. As Qt's digit display has it, one without a name of its own is
+    // called by the number it shows.
     QString text(QAccessible::Text t) const override
     {
-        // As Qt's digit display has it: named by its window, or else by the number it shows.
-        if (t == QAccessible::Value ||
-            (t == QAccessible::Name && widget()->accessibleName().isEmpty() &&
-             !shown().isEmpty())) {
+        if (t == QAccessible::Value) {
             return shown();
+        }
+        if (t == QAccessible::Name) {
+            return withShown(QAccessibleWidget::text(t), shown());
         }
         return QAccessibleWidget::text(t);
     }
-
-    QVariant currentValue() const override
-    {
-        QString text = shown();
-        text.replace(kivo::basic::programDecimalSeparator, QStringLiteral("."));
-        bool ok = false;
-        const double value = text.toDouble(&ok);
-        return ok ? QVariant(value) : QVariant();
-    }
-    // A readout, not an input: nothing sets its value from outside.
-    void setCurrentValue(const QVariant&) override {}
-    QVariant maximumValue() const override { return {}; }
-    QVariant minimumValue() const override { return {}; }
-    QVariant minimumStepSize() const override { return {}; }
 
     void* interface_cast(QAccessible::InterfaceType type) override
     {
         if (type == QAccessible::TextInterface) {
             return static_cast<QAccessibleTextInterface*>(this);
-        }
-        if (type == QAccessible::ValueInterface) {
-            return static_cast<QAccessibleValueInterface*>(this);
         }
         return QAccessibleWidget::interface_cast(type);
     }
@@ -228,16 +226,13 @@ void notifyShownChanged(QWidget* control, const QString& before)
         QAccessibleStateChangeEvent event(control, changed);
         QAccessible::updateAccessibility(&event);
     }
-    if (QAccessibleValueInterface* value = iface->valueInterface()) {
-        QAccessibleValueChangeEvent event(control, value->currentValue());
-        QAccessible::updateAccessibility(&event);
-    }
     if (QAccessibleTextInterface* text = iface->textInterface()) {
         QAccessibleTextUpdateEvent event(control, 0, before, text->text(0, -1));
         QAccessible::updateAccessibility(&event);
     }
-    if (control->accessibleName().isEmpty() && !qobject_cast<TwoPictureIndicator*>(control)) {
-        // A display or a caption without a name of its own is named by what it shows.
+    const auto* indicator = qobject_cast<TwoPictureIndicator*>(control);
+    if (!indicator || !indicator->isSwitch()) {
+        // The names of lamps, displays and captions tell what they show.
         QAccessibleEvent event(control, QAccessible::NameChanged);
         QAccessible::updateAccessibility(&event);
     }

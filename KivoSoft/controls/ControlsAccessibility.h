@@ -8,12 +8,14 @@
 //     is True, with the Press action (what a click does) while it is enabled;
 //   - a lamp (PellarosLed, PellarosBigSquareLed) as a label, checked while its Status is True,
 //     whose text is what its state means (TwoPictureIndicator::stateText());
-//   - a display (PellarosDisplay) as a label whose value and text are what it shows ("12.00");
+//   - a display (PellarosDisplay) as a label whose text is what it shows ("12.00");
 //   - a caption (Label3D) as a label named by its caption.
 //
-// A window names its instances with setAccessibleName() (or a label's buddy); the state text of
-// an indicator is also its accessible value. The interfaces follow the controls as they change;
-// the controls call notifyShownChanged() so that a screen reader hears of it.
+// A window names its instances with setAccessibleName() (or a label's buddy). The state or the
+// reading is the accessible value text, and, since Qt's bridge to the bus carries no value text
+// for labels, it follows the name as well: "Module 2 voltmeter: 12.00", "AC Fail: Ok". The
+// interfaces follow the controls as they change; the controls call notifyShownChanged() so that
+// a screen reader hears of it.
 #pragma once
 
 #include <QString>

@@ -20,9 +20,10 @@
 // call; each call draws with its own characters, and strValue always holds the text of the call
 // that drew last.
 //
-// A screen reader finds the display under the name its window gives it, with the text it shows
-// ("12.00", shownText()) as its value and its text. It is no input: it takes the keyboard focus
-// only once a window listens to ControlsKeyUp, the one thing it offers there.
+// A screen reader finds the display under the name its window gives it, followed by the text it
+// shows ("Module 1 voltmeter: 12.00"); that text (shownText()) is its value and its text too. It is
+// no input: it takes the keyboard focus only once a window listens to ControlsKeyUp, the one thing
+// it offers there.
 #pragma once
 
 #include "KivoSoft/controls/PictureElement.h"

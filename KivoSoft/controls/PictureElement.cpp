@@ -2,8 +2,6 @@
 
 #include <QMouseEvent>
 #include <QPainter>
-#include <QStyle>
-#include <QStyleOptionFocusRect>
 
 namespace KivoSoft {
 
@@ -34,11 +32,13 @@ void PictureElement::paintEvent(QPaintEvent*)
         painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
         painter.drawImage(rect(), *m_picture);
     }
-    if (m_focusFrame) {
-        QStyleOptionFocusRect option;
-        option.initFrom(this);
-        option.rect = rect().adjusted(1, 1, -1, -1);
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+    // As the styles do it: only once the keyboard has moved the focus in the window. It is drawn
+    // in the highlight colour, as the pictures have no focused look of their own and a style's
+    // faint focus rectangle is lost on them.
+    if (m_focusFrame && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
     }
 }
 

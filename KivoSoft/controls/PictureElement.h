@@ -19,8 +19,8 @@ public:
     void setPicture(const QImage* picture);
     const QImage* picture() const { return m_picture; }
 
-    // Draws the style's focus frame over the picture while on: the control it belongs to has the
-    // keyboard focus. Repaints.
+    // Draws a focus frame over the picture while on: the control it belongs to has the keyboard
+    // focus. Repaints.
     void setFocusFrame(bool on);
     bool focusFrame() const { return m_focusFrame; }
 

@@ -18,7 +18,7 @@
 // worked without a mouse too: they take the focus from the Tab key, and Space, Enter or the
 // accessible Press action raise `MouseClick` as a click does. A screen reader finds every
 // indicator under the name its window gives it, with `Status` as its checked state and
-// stateText() as its value (the lamps show it as their text as well).
+// stateText() as its value; a lamp tells it in its name and its text as well.
 #pragma once
 
 #include "KivoSoft/controls/ControlPictures.h"

@@ -94,6 +94,17 @@ QLineEdit* readOnlyBox(QWidget* parent, const QString& name, const QRect& where,
     return box;
 }
 
+// A list has no caption of its own in the layout. On Linux Qt names a list by the item it shows
+// and says what the list is through the label tied to it, so it gets a label that is never shown.
+void nameList(QComboBox* list, const QString& name)
+{
+    list->setAccessibleName(name);
+    auto* caption = new QLabel(name, list->parentWidget());
+    caption->setObjectName(list->objectName() + QStringLiteral("Label"));
+    caption->setBuddy(list);
+    caption->hide();
+}
+
 std::unique_ptr<MonitorForm> instance;
 
 } // namespace
@@ -164,7 +175,7 @@ void MonitorForm::buildControls()
     UnitList->setEditable(false);
     UnitList->installEventFilter(this);
     UnitList->setFocusPolicy(Qt::StrongFocus);
-    UnitList->setAccessibleName(QStringLiteral("Unit ID"));
+    nameList(UnitList, QStringLiteral("Unit ID"));
 
     cmdSelectUnit = pictureButton(this, "cmdSelectUnit", QStyle::SP_DialogOkButton,
                                   QStringLiteral("Select Kivo unit Identification number"));
@@ -289,7 +300,7 @@ void MonitorForm::buildControls()
     Combo1 = new QComboBox(full);
     Combo1->setObjectName(QStringLiteral("Combo1"));
     Combo1->setGeometry(326, 371, 84, 26);
-    Combo1->setAccessibleName(QStringLiteral("Auto-Refresh period"));
+    nameList(Combo1, QStringLiteral("Auto-Refresh period"));
     Combo1->setToolTip(QStringLiteral("Screen controls Refreshing period"));
     for (const char* period : kPeriods) {
         Combo1->addItem(QString::fromLatin1(period));
@@ -377,7 +388,7 @@ void MonitorForm::buildModulePanel(int k)
     PellarosMG[i]->setObjectName(indexed("PellarosMG", k));
     PellarosMG[i]->move(14, 62);
     PellarosMG[i]->setAccessibleName(module + QStringLiteral("good"));
-    PellarosMG[i]->setStateTexts(QStringLiteral("Good"), QStringLiteral("Not good"));
+    PellarosMG[i]->setStateTexts(QStringLiteral("Yes"), QStringLiteral("No"));
     PellarosOS[i] = new PellarosPushButton(panel);
     PellarosOS[i]->setObjectName(indexed("PellarosOS", k));
     PellarosOS[i]->move(76, 64);

@@ -433,12 +433,13 @@ TEST_F(Keyboard, AScreenReaderTellsEveryControlApartAndReadsWhatItShows)
     // What each one shows, as it changes.
     const QString sep = kivo::basic::programDecimalSeparator;
     EXPECT_EQ(accessible(form->PellarosDisplay[1])->text(QAccessible::Value), "12" + sep + "00");
-    QAccessibleValueInterface* volts = accessible(form->PellarosDisplay[1])->valueInterface();
+    QAccessibleTextInterface* volts = accessible(form->PellarosDisplay[1])->textInterface();
     ASSERT_NE(volts, nullptr);
-    EXPECT_DOUBLE_EQ(volts->currentValue().toDouble(), 12.0);
+    EXPECT_EQ(volts->text(0, volts->characterCount()), "12" + sep + "00");
     EXPECT_EQ(accessible(form->PellarosDisplayCurr[3])->text(QAccessible::Value), "5" + sep + "00");
-    EXPECT_EQ(accessible(form->PellarosMG[1])->text(QAccessible::Value), "Good");
-    EXPECT_EQ(accessible(form->PellarosMG[2])->text(QAccessible::Value), "Not good");
+    EXPECT_EQ(nameOf(form->PellarosDisplay[1]), "Module 1 voltmeter: 12" + sep + "00");
+    EXPECT_EQ(nameOf(form->PellarosMG[1]), "Module 1 good: Yes");
+    EXPECT_EQ(nameOf(form->PellarosMG[2]), "Module 2 good: No");
     EXPECT_TRUE(accessible(form->PellarosOS[1])->state().checked);
     EXPECT_EQ(nameOf(form->MMessage[1]), "Module 1 status: Module Good");
     EXPECT_EQ(nameOf(form->MMessage[2]), "Module 2 status: Not Present");
@@ -455,11 +456,18 @@ TEST_F(Keyboard, AScreenReaderTellsEveryControlApartAndReadsWhatItShows)
          {Lamp{form->PellarosACFail, "AC Fail"}, Lamp{form->PellarosFanFail, "Fan Warning"},
           Lamp{form->PellarosOverTemp, "Over Temp"}, Lamp{form->PellarosGlobalDC, "Global DC"},
           Lamp{form->PellarosErrorPicture, "General Status Indicator"}}) {
-        EXPECT_EQ(nameOf(lamp.led), lamp.name);
-        EXPECT_EQ(accessible(lamp.led)->text(QAccessible::Value),
-                  lamp.led->Status() ? "Ok" : "Fail");
+        const QString state = lamp.led->Status() ? "Ok" : "Fail";
+        EXPECT_EQ(nameOf(lamp.led), lamp.name + (": " + state));
+        EXPECT_EQ(accessible(lamp.led)->text(QAccessible::Value), state);
     }
     EXPECT_EQ(nameOf(form->PellarosOutputOnOff), "All Outputs");
+    // A list is named by the label tied to it, as Qt has it on Linux.
+    for (const auto& [list, name] :
+         {std::pair{form->UnitList, "Unit ID"}, std::pair{form->Combo1, "Auto-Refresh period"}}) {
+        const auto labels = accessible(list)->relations(QAccessible::Label);
+        ASSERT_EQ(labels.size(), 1) << name;
+        EXPECT_EQ(labels.front().first->text(QAccessible::Name), name);
+    }
     EXPECT_EQ(nameOf(form->OH), "Operating Hours");
     EXPECT_EQ(nameOf(form->Frame7), "Unit status");
 
