@@ -180,6 +180,9 @@ void MonitorForm::Timer2_Timer()
     {
         LinkInUse guard(QStringLiteral("MonitorForm.Timer2"));
         const QScopedValueRollback<bool> timed(m_timedRead, true);
+        // The window stays usable through a tick in monitor mode; the unit buttons would start
+        // an action of their own meanwhile.
+        const DisabledMeanwhile unitButtons(inMonitorMode(), {GOutputBtn, GroupBtn});
         try {
             logTick();
         } catch (const std::exception& failure) {

@@ -620,6 +620,7 @@ void MonitorForm::recheckTick(int slot)
     {
         LinkInUse guard(QStringLiteral("MonitorForm.tmrMod%1").arg(slot));
         const QScopedValueRollback<bool> timed(m_timedRead, true);
+        const DisabledMeanwhile unitButtons(inMonitorMode(), {GOutputBtn, GroupBtn});
         refreshHoldingLink();
     }
     finishLeavingMonitorMode();

@@ -310,12 +310,14 @@ TEST_F(Keyboard, EndingMonitorModeDuringATickTakesEffectAtOnce)
     // The click comes while the tick's read has the port.
     bool clicked = false;
     bool usable = false;
+    bool unitButtonsWait = false;
     bool stoppedAtOnce = false;
     bool modeStillOn = false;
     kivo::desktop::setEventsRunHook([&] {
         if (!clicked && LinkInUse::holder() == "MonitorForm.Timer2" && form->Busy) {
             clicked = true;
             usable = form->isEnabled() && form->Check1->isEnabled();
+            unitButtonsWait = !form->GOutputBtn->isEnabled() && !form->GroupBtn->isEnabled();
             QTest::mouseClick(form->Check1, Qt::LeftButton);
             stoppedAtOnce = !form->Timer2->isActive() && !form->Check1->isChecked();
             modeStillOn = form->windowTitle() == MonitorForm::MonitorCaption;
@@ -327,6 +329,7 @@ TEST_F(Keyboard, EndingMonitorModeDuringATickTakesEffectAtOnce)
     kivo::desktop::setEventsRunHook({});
     ASSERT_TRUE(clicked);
     EXPECT_TRUE(usable);
+    EXPECT_TRUE(unitButtonsWait); // they would start an action of their own
     EXPECT_TRUE(stoppedAtOnce);
     EXPECT_TRUE(modeStillOn); // the tick finished its work first
 
@@ -338,6 +341,7 @@ TEST_F(Keyboard, EndingMonitorModeDuringATickTakesEffectAtOnce)
     EXPECT_TRUE(form->cmdRefresh->isEnabled());
     EXPECT_TRUE(form->cmdClose->isEnabled());
     EXPECT_TRUE(form->PellarosOS[1]->isEnabled());
+    EXPECT_TRUE(form->GOutputBtn->isEnabled());
     EXPECT_FALSE(LinkInUse::taken());
 }
 
