@@ -3,7 +3,7 @@
 #include "KivoSoft/controls/Twips.h"
 #include "KivoSoft/model/INI.h"
 #include "KivoSoft/monitor/MonitorShared.h"
-#include "KivoSoft/monitor/ValueLabel.h"
+#include "KivoSoft/monitor/AccessibleControls.h"
 #include "KivoSoft/shell/CommParamsForm.h"
 #include "KivoSoft/shell/Forms.h"
 #include "KivoSoft/shell/MainForm.h"
@@ -294,7 +294,7 @@ void MonitorForm::buildControls()
     }
 
     // ---- Monitoring
-    Check1 = new QCheckBox(QStringLiteral("&Auto-Refresh every"), full);
+    Check1 = new TogglingCheckBox(QStringLiteral("&Auto-Refresh every"), full);
     Check1->setObjectName(QStringLiteral("Check1"));
     Check1->setGeometry(188, 372, 136, 24);
     Combo1 = new QComboBox(full);
@@ -309,7 +309,7 @@ void MonitorForm::buildControls()
     Timer2->setObjectName(QStringLiteral("Timer2"));
     Timer2->setInterval(65000);
 
-    Check2 = new QCheckBox(QStringLiteral("&Autosave"), full);
+    Check2 = new TogglingCheckBox(QStringLiteral("&Autosave"), full);
     Check2->setObjectName(QStringLiteral("Check2"));
     Check2->setGeometry(424, 372, 84, 24);
     setBackColor(Check2, 0xFFFFFF);

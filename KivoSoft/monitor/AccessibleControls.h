@@ -1,6 +1,7 @@
-// A label of the monitor window that shows a value: a module's status, a limit.
+// Two controls of the monitor window that tell a screen reader more than Qt's own would.
 #pragma once
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QString>
 
@@ -17,6 +18,15 @@ public:
 
 private:
     QString m_what;
+};
+
+// A check box whose handler may take a while (a read of the unit, a message). Its accessible
+// Toggle answers at once and changes the value right after, as a click does; Qt's own would
+// keep the caller waiting for the whole handler.
+class TogglingCheckBox final : public QCheckBox {
+    Q_OBJECT
+public:
+    TogglingCheckBox(const QString& text, QWidget* parent);
 };
 
 } // namespace KivoSoft
