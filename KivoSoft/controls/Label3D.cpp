@@ -1,5 +1,6 @@
 #include "KivoSoft/controls/Label3D.h"
 
+#include "KivoSoft/controls/ControlsAccessibility.h"
 #include "KivoSoft/controls/EventCodes.h"
 #include "KivoSoft/controls/Twips.h"
 
@@ -78,6 +79,7 @@ Label3D::Label3D(QWidget* parent)
     : QWidget(parent), m_back(new QLabel(DefaultCaption, this)),
       m_front(new QLabel(DefaultCaption, this))
 {
+    installControlsAccessibility();
     // The front layer is created last, so it lies above the back one.
     m_back->setObjectName("Label1");
     m_front->setObjectName("Label2");
@@ -149,8 +151,10 @@ QString Label3D::Caption() const
 
 void Label3D::setCaption(const QString& caption)
 {
+    const QString before = Caption();
     m_back->setText(caption);
     m_front->setText(caption);
+    notifyShownChanged(this, before);
     emit PropertyChanged("Caption");
 }
 
@@ -214,8 +218,10 @@ void Label3D::ReadProperties(const QVariantMap& properties)
     m_foreColor2 = value("ForeColor2", 0x00FFFFFFu).toUInt();
     applyForeColor(m_front, m_foreColor2);
     const QString caption = value("Caption", DefaultCaption).toString();
+    const QString before = Caption();
     m_back->setText(caption);
     m_front->setText(caption);
+    notifyShownChanged(this, before);
     // A stored value the layers would refuse keeps the default rather than breaking the load.
     const int alignment = value("Alignment", AlignLeft).toInt();
     m_alignment = alignment >= AlignLeft && alignment <= AlignCenter ? alignment : AlignLeft;

@@ -1,12 +1,14 @@
 #include "KivoSoft/controls/PellarosDisplay.h"
 
 #include "KivoSoft/controls/ControlPictures.h"
+#include "KivoSoft/controls/ControlsAccessibility.h"
 #include "KivoSoft/controls/EventCodes.h"
 #include "KivoSoft/controls/Twips.h"
 #include "platform/basic/basic.h"
 #include "platform/desktop/let_events_run.h"
 
 #include <QKeyEvent>
+#include <QMetaMethod>
 #include <QPointer>
 
 #include <optional>
@@ -114,7 +116,7 @@ short keyCode(const QKeyEvent& event)
 PellarosDisplay::PellarosDisplay(QWidget* parent)
     : QWidget(parent), m_panel(new PictureElement(this))
 {
-    setFocusPolicy(Qt::StrongFocus);
+    installControlsAccessibility();
     m_panel->setObjectName("Picture1");
     m_panel->setPicture(&displayPanelPicture());
     m_panel->setGeometry(QRect(QPoint(0, 0), displayPanelPicture().size()));
@@ -144,6 +146,26 @@ PictureElement* PellarosDisplay::Image1(int position) const
     return position >= 1 && position <= Positions ? m_images[position - 1] : nullptr;
 }
 
+QString PellarosDisplay::shownText() const
+{
+    QString text;
+    for (const int picture : m_shown) {
+        const int inSet = picture == 0 ? BlankInSet : (picture - 1) % DigitSetSize + 1;
+        if (inSet <= 9) {
+            text += QChar(u'0' + inSet);
+        } else if (inSet == ZeroInSet) {
+            text += u'0';
+        } else if (inSet == SeparatorInSet) {
+            text += kivo::basic::programDecimalSeparator;
+        } else if (!text.isEmpty()) {
+            // A blank between characters, where the text had a character the display has no
+            // picture for.
+            text += u' ';
+        }
+    }
+    return text.trimmed();
+}
+
 int PellarosDisplay::TextValue(short DigitsType, const QString& TextTodisplay)
 {
     m_intDigitsType = DigitsType;
@@ -153,6 +175,7 @@ int PellarosDisplay::TextValue(short DigitsType, const QString& TextTodisplay)
     const QString separator = kivo::basic::programDecimalSeparator;
     const int offset = DigitsType == 2 ? DigitSetSize : 0;
     const std::optional<QString> fitted = fitToPositions(text, separator);
+    const QString before = shownText();
 
     QPointer<PellarosDisplay> alive(this);
     std::array<QString, Positions> c;
@@ -174,7 +197,16 @@ int PellarosDisplay::TextValue(short DigitsType, const QString& TextTodisplay)
             return 0;
         }
     }
+    notifyShownChanged(this, before);
     return 0;
+}
+
+void PellarosDisplay::connectNotify(const QMetaMethod& signal)
+{
+    if (signal == QMetaMethod::fromSignal(&PellarosDisplay::ControlsKeyUp)) {
+        setFocusPolicy(Qt::StrongFocus);
+    }
+    QWidget::connectNotify(signal);
 }
 
 void PellarosDisplay::keyReleaseEvent(QKeyEvent* event)

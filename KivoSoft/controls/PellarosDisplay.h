@@ -19,6 +19,11 @@
 // each position, so a timer or click may call it again on the same display in the middle of a
 // call; each call draws with its own characters, and strValue always holds the text of the call
 // that drew last.
+//
+// A screen reader finds the display under the name its window gives it, followed by the text it
+// shows ("Module 1 voltmeter: 12.00"); that text (shownText()) is its value and its text too. It is
+// no input: it takes the keyboard focus only once a window listens to ControlsKeyUp, the one thing
+// it offers there.
 #pragma once
 
 #include "KivoSoft/controls/PictureElement.h"
@@ -55,6 +60,9 @@ public:
     // The picture `position` (1..5, left to right) shows: 1..24 of the digit list, or 0 for the
     // olive blank of a new display.
     int pictureAt(int position) const;
+    // What the five positions show, as a reader sees it: digits and the separator, without the
+    // blank positions ("0.25", "12.00"; "" while every position is blank).
+    QString shownText() const;
     PictureElement* Image1(int position) const;
     PictureElement* Picture1() const { return m_panel; }
 
@@ -68,6 +76,7 @@ signals:
 
 protected:
     void keyReleaseEvent(QKeyEvent* event) override;
+    void connectNotify(const QMetaMethod& signal) override;
 
 private:
     PictureElement* m_panel;

@@ -16,15 +16,30 @@ void PictureElement::setPicture(const QImage* picture)
     m_picture = picture;
 }
 
+void PictureElement::setFocusFrame(bool on)
+{
+    if (m_focusFrame != on) {
+        m_focusFrame = on;
+        update();
+    }
+}
+
 void PictureElement::paintEvent(QPaintEvent*)
 {
-    if (!m_picture) {
-        return;
-    }
     QPainter painter(this);
-    // Nearest-pixel stretching keeps the dots and edges of the small pictures crisp.
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    painter.drawImage(rect(), *m_picture);
+    if (m_picture) {
+        // Nearest-pixel stretching keeps the dots and edges of the small pictures crisp.
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        painter.drawImage(rect(), *m_picture);
+    }
+    // As the styles do it: only once the keyboard has moved the focus in the window. It is drawn
+    // in the highlight colour, as the pictures have no focused look of their own and a style's
+    // faint focus rectangle is lost on them.
+    if (m_focusFrame && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+    }
 }
 
 void PictureElement::mousePressEvent(QMouseEvent* event)

@@ -19,6 +19,11 @@ public:
     void setPicture(const QImage* picture);
     const QImage* picture() const { return m_picture; }
 
+    // Draws a focus frame over the picture while on: the control it belongs to has the keyboard
+    // focus. Repaints.
+    void setFocusFrame(bool on);
+    bool focusFrame() const { return m_focusFrame; }
+
 signals:
     // A left-button press and release over the element. The second press of a double click is no
     // click of its own.
@@ -33,6 +38,7 @@ protected:
 private:
     const QImage* m_picture = nullptr;
     bool m_pressed = false;
+    bool m_focusFrame = false;
 };
 
 } // namespace KivoSoft

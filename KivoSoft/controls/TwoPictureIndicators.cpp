@@ -1,17 +1,23 @@
 #include "KivoSoft/controls/TwoPictureIndicators.h"
 
+#include "KivoSoft/controls/ControlsAccessibility.h"
 #include "platform/desktop/let_events_run.h"
 
+#include <QAccessible>
+#include <QKeyEvent>
 #include <QPointer>
 
 namespace KivoSoft {
 
 using kivo::desktop::letEventsRun;
 
-TwoPictureIndicator::TwoPictureIndicator(const ControlPictures::PicturePair& pictures,
+TwoPictureIndicator::TwoPictureIndicator(const ControlPictures::PicturePair& pictures, Kind kind,
                                          QWidget* parent)
-    : QWidget(parent), m_pictures(pictures), m_image(new PictureElement(this))
+    : QWidget(parent), m_pictures(pictures), m_kind(kind), m_image(new PictureElement(this))
 {
+    installControlsAccessibility();
+    // A switch is reached with Tab; a click leaves the focus where it was, as it always has.
+    setFocusPolicy(kind == Kind::Switch ? Qt::TabFocus : Qt::NoFocus);
     m_image->setObjectName("Image1");
     m_image->setPicture(&m_pictures[0]);
     m_timer.setObjectName("Timer1");
@@ -65,10 +71,56 @@ void TwoPictureIndicator::setBlinking(bool blinking)
 
 void TwoPictureIndicator::setStatus(bool status)
 {
+    const bool changed = m_status != status;
+    const QString before = stateText();
     m_status = status;
     showPictureForStatus();
+    if (changed) {
+        notifyShownChanged(this, before);
+    }
     m_image->repaint();
     letEventsRun();
+}
+
+void TwoPictureIndicator::setStateTexts(const QString& on, const QString& off)
+{
+    const QString before = stateText();
+    m_onText = on;
+    m_offText = off;
+    notifyShownChanged(this, before);
+}
+
+void TwoPictureIndicator::activate()
+{
+    if (isSwitch() && isEnabled()) {
+        emit MouseClick();
+    }
+}
+
+void TwoPictureIndicator::keyPressEvent(QKeyEvent* event)
+{
+    const int key = event->key();
+    if (isSwitch() && (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) &&
+        event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        if (!event->isAutoRepeat()) {
+            activate();
+        }
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void TwoPictureIndicator::focusInEvent(QFocusEvent* event)
+{
+    m_image->setFocusFrame(true);
+    QWidget::focusInEvent(event);
+}
+
+void TwoPictureIndicator::focusOutEvent(QFocusEvent* event)
+{
+    m_image->setFocusFrame(false);
+    QWidget::focusOutEvent(event);
 }
 
 void TwoPictureIndicator::blinkTick()
@@ -89,22 +141,22 @@ void TwoPictureIndicator::resizeEvent(QResizeEvent*)
 }
 
 PellarosLed::PellarosLed(QWidget* parent)
-    : TwoPictureIndicator(ControlPictures::ledPictures(), parent)
+    : TwoPictureIndicator(ControlPictures::ledPictures(), Kind::Lamp, parent)
 {
 }
 
 PellarosBigSquareLed::PellarosBigSquareLed(QWidget* parent)
-    : TwoPictureIndicator(ControlPictures::bigSquareLedPictures(), parent)
+    : TwoPictureIndicator(ControlPictures::bigSquareLedPictures(), Kind::Lamp, parent)
 {
 }
 
 PellarosSunkenSwitch::PellarosSunkenSwitch(QWidget* parent)
-    : TwoPictureIndicator(ControlPictures::sunkenSwitchPictures(), parent)
+    : TwoPictureIndicator(ControlPictures::sunkenSwitchPictures(), Kind::Switch, parent)
 {
 }
 
 PellarosPushButton::PellarosPushButton(QWidget* parent)
-    : TwoPictureIndicator(ControlPictures::pushButtonPictures(), parent)
+    : TwoPictureIndicator(ControlPictures::pushButtonPictures(), Kind::Switch, parent)
 {
     Image1()->setToolTip("Click to switch Module Output ON/OFF");
 }

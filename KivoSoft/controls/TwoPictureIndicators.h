@@ -13,6 +13,12 @@
 // (kivo::desktop::letEventsRun()), so a caller must expect clicks, ticks and other events between
 // two of its property sets. Nothing is kept with a window's layout: every instance starts from the
 // creation values below.
+//
+// The two kinds the windows use as switches (PellarosSunkenSwitch, PellarosPushButton) are
+// worked without a mouse too: they take the focus from the Tab key, and Space, Enter or the
+// accessible Press action raise `MouseClick` as a click does. A screen reader finds every
+// indicator under the name its window gives it, with `Status` as its checked state and
+// stateText() as its value; a lamp tells it in its name and its text as well.
 #pragma once
 
 #include "KivoSoft/controls/ControlPictures.h"
@@ -68,21 +74,39 @@ public:
     // The size of picture 1: the natural size of the control.
     QSize sizeHint() const override;
 
+    // Whether the control is worked as a switch (keyboard, Press action) or only shows a state.
+    bool isSwitch() const { return m_kind == Kind::Switch; }
+
+    // What a screen reader is told the control shows: `on` while Status is True, `off`
+    // otherwise; "On" and "Off" until a window says what its instance means.
+    void setStateTexts(const QString& on, const QString& off);
+    QString stateText() const { return m_status ? m_onText : m_offText; }
+
 public slots:
     // One blink: Status turns over. The timer calls it every period while blinking.
     void blinkTick();
+    // What a click does, for the keyboard and the Press action: raises MouseClick, unless the
+    // control is disabled or is no switch.
+    void activate();
 
 signals:
     void MouseClick();
 
 protected:
-    TwoPictureIndicator(const ControlPictures::PicturePair& pictures, QWidget* parent);
+    enum class Kind { Lamp, Switch };
+    TwoPictureIndicator(const ControlPictures::PicturePair& pictures, Kind kind, QWidget* parent);
     void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void showPictureForStatus();
 
     const ControlPictures::PicturePair& m_pictures;
+    const Kind m_kind;
+    QString m_onText = QStringLiteral("On");
+    QString m_offText = QStringLiteral("Off");
     PictureElement* m_image;
     QTimer m_timer;
     bool m_enable = false;

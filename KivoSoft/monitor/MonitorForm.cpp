@@ -3,6 +3,7 @@
 #include "KivoSoft/controls/Twips.h"
 #include "KivoSoft/model/INI.h"
 #include "KivoSoft/monitor/MonitorShared.h"
+#include "KivoSoft/monitor/AccessibleControls.h"
 #include "KivoSoft/shell/CommParamsForm.h"
 #include "KivoSoft/shell/Forms.h"
 #include "KivoSoft/shell/MainForm.h"
@@ -10,11 +11,13 @@
 #include "platform/desktop/entry_fields.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QStyle>
 
 #include <memory>
+#include <vector>
 
 namespace KivoSoft {
 
@@ -67,6 +70,42 @@ QString indexed(const char* name, int index)
     return QStringLiteral("%1(%2)").arg(QLatin1StringView(name)).arg(index);
 }
 
+QLabel* valueLabel(QWidget* parent, const QString& what, const QString& text, const QRect& where)
+{
+    auto* l = new ValueLabel(what, text, parent);
+    l->setGeometry(where);
+    return l;
+}
+
+// A box that shows a value: no input, so no stop of the Tab key. Its label names it (without the
+// colon) and is its buddy.
+QLineEdit* readOnlyBox(QWidget* parent, const QString& name, const QRect& where, QLabel* caption)
+{
+    auto* box = new QLineEdit(parent);
+    box->setObjectName(name);
+    box->setGeometry(where);
+    box->setReadOnly(true);
+    box->setFocusPolicy(Qt::NoFocus);
+    caption->setBuddy(box);
+    QString what = caption->text();
+    if (what.endsWith(u':')) {
+        what.chop(1);
+    }
+    box->setAccessibleName(what);
+    return box;
+}
+
+// A list has no caption of its own in the layout. On Linux Qt names a list by the item it shows
+// and says what the list is through the label tied to it, so it gets a label that is never shown.
+void nameList(QComboBox* list, const QString& name)
+{
+    list->setAccessibleName(name);
+    auto* caption = new QLabel(name, list->parentWidget());
+    caption->setObjectName(list->objectName() + QStringLiteral("Label"));
+    caption->setBuddy(list);
+    caption->hide();
+}
+
 std::unique_ptr<MonitorForm> instance;
 
 } // namespace
@@ -82,6 +121,7 @@ MonitorForm::MonitorForm(QWidget* parent) : QWidget(parent)
     font.setPixelSize(10);
     setFont(font);
     buildControls();
+    setTabChain();
     connectControls();
     applySize(CompactWidthTwips, CompactHeightTwips);
 }
@@ -93,13 +133,21 @@ MonitorForm::~MonitorForm()
 
 void MonitorForm::buildControls()
 {
+    // What the full size adds to the unit selection area. It is shown only at the full size, so
+    // that the compact window offers the keyboard and the accessibility bus nothing outside it.
+    m_fullSizeArea = new QWidget(this);
+    m_fullSizeArea->setGeometry(0, 0, twipsToPixels(FullWidthTwips),
+                                twipsToPixels(FullHeightTwips));
+    QWidget* const full = m_fullSizeArea;
+
     // Backgrounds of the window's areas: selection, unit lamps, panels, monitoring and the rest.
     const QRect areas[] = {{0, 0, 180, 184},     {0, 184, 180, 406}, {182, 0, 623, 366},
                            {182, 366, 623, 224}, {0, 0, 0, 0},       {0, 0, 0, 0},
                            {0, 0, 0, 0},         {0, 0, 0, 0},       {0, 0, 0, 0},
                            {0, 0, 0, 0},         {0, 0, 0, 0}};
     for (int i = 0; i <= 10; ++i) {
-        Picture1[static_cast<std::size_t>(i)] = label(this, {}, areas[i], "");
+        Picture1[static_cast<std::size_t>(i)] =
+            label(i >= 1 && i <= 3 ? full : this, {}, areas[i], "");
         Picture1[static_cast<std::size_t>(i)]->setObjectName(indexed("Picture1", i));
         if (areas[i].isEmpty()) {
             Picture1[static_cast<std::size_t>(i)]->hide();
@@ -128,6 +176,7 @@ void MonitorForm::buildControls()
     UnitList->setEditable(false);
     UnitList->installEventFilter(this);
     UnitList->setFocusPolicy(Qt::StrongFocus);
+    nameList(UnitList, QStringLiteral("Unit ID"));
 
     cmdSelectUnit = pictureButton(this, "cmdSelectUnit", QStyle::SP_DialogOkButton,
                                   QStringLiteral("Select Kivo unit Identification number"));
@@ -174,12 +223,14 @@ void MonitorForm::buildControls()
     progressbar1->setGeometry(6, 160, 168, 14);
     progressbar1->setRange(0, 100);
     progressbar1->setTextVisible(false);
+    progressbar1->setAccessibleName(QStringLiteral("Progress"));
     progressbar1->hide();
 
     // ---- Unit lamps, global switches and hours
-    Frame7 = new QGroupBox(this);
+    Frame7 = new QGroupBox(full);
     Frame7->setObjectName(QStringLiteral("Frame7"));
     Frame7->setGeometry(4, 186, 172, 184);
+    Frame7->setAccessibleName(QStringLiteral("Unit status"));
     struct Lamp {
         PellarosBigSquareLed** led;
         const char* name;
@@ -202,39 +253,41 @@ void MonitorForm::buildControls()
         led->setObjectName(QString::fromLatin1(lamp.name));
         led->move(10, y);
         led->setToolTip(QString::fromLatin1(lamp.toolTip));
+        // As the logs have it: a lamp that shows its first picture is "Ok".
+        led->setStateTexts(QStringLiteral("Ok"), QStringLiteral("Fail"));
         *lamp.led = led;
-        label(Frame7, QString::fromLatin1(lamp.caption), {44, y + 1, 124, 18});
+        label(Frame7, QString::fromLatin1(lamp.caption), {44, y + 1, 124, 18})->setBuddy(led);
         y += 34;
     }
 
-    PellarosOutputOnOff = new PellarosSunkenSwitch(this);
+    PellarosOutputOnOff = new PellarosSunkenSwitch(full);
     PellarosOutputOnOff->setObjectName(QStringLiteral("PellarosOutputOnOff"));
     PellarosOutputOnOff->move(10, 376);
     PellarosOutputOnOff->setToolTip(QStringLiteral("Global Module outputs ON/ OFF switch"));
-    label(this, QStringLiteral("All Outputs"), {52, 390, 80, 16});
-    PellarosGroupOnOff = new PellarosSunkenSwitch(this);
+    label(full, QStringLiteral("All Outputs"), {52, 390, 80, 16})->setBuddy(PellarosOutputOnOff);
+    PellarosGroupOnOff = new PellarosSunkenSwitch(full);
     PellarosGroupOnOff->setObjectName(QStringLiteral("PellarosGroupOnOff"));
     PellarosGroupOnOff->move(136, 376);
     PellarosGroupOnOff->setToolTip(QStringLiteral("Option for Module grouping (No use yet)"));
+    PellarosGroupOnOff->setAccessibleName(QStringLiteral("Group switch"));
 
-    Frame8 = new QGroupBox(QStringLiteral("Global Output"), this);
+    Frame8 = new QGroupBox(QStringLiteral("Global Output"), full);
     Frame8->setObjectName(QStringLiteral("Frame8"));
     Frame8->setGeometry(4, 426, 84, 58);
     GOutputBtn = new QPushButton(QStringLiteral("Off"), Frame8);
     GOutputBtn->setObjectName(QStringLiteral("GOutputBtn"));
     GOutputBtn->setGeometry(8, 22, 68, 26);
-    Frame4 = new QGroupBox(QStringLiteral("Group"), this);
+    Frame4 = new QGroupBox(QStringLiteral("Group"), full);
     Frame4->setObjectName(QStringLiteral("Frame4"));
     Frame4->setGeometry(92, 426, 84, 58);
     GroupBtn = new QPushButton(QStringLiteral("Off"), Frame4);
     GroupBtn->setObjectName(QStringLiteral("GroupBtn"));
     GroupBtn->setGeometry(8, 22, 68, 26);
+    nameUnitButtons();
 
-    Label13 = label(this, QStringLiteral("Operating Hours:"), {6, 494, 170, 18}, "Label13");
-    OH = new QLineEdit(QStringLiteral("0"), this);
-    OH->setObjectName(QStringLiteral("OH"));
-    OH->setGeometry(6, 514, 110, 24);
-    OH->setReadOnly(true);
+    Label13 = label(full, QStringLiteral("Operating Hours:"), {6, 494, 170, 18}, "Label13");
+    OH = readOnlyBox(full, QStringLiteral("OH"), {6, 514, 110, 24}, Label13);
+    OH->setText(QStringLiteral("0"));
 
     // ---- The five module panels
     for (int slot = 1; slot <= 5; ++slot) {
@@ -242,12 +295,13 @@ void MonitorForm::buildControls()
     }
 
     // ---- Monitoring
-    Check1 = new QCheckBox(QStringLiteral("&Auto-Refresh every"), this);
+    Check1 = new TogglingCheckBox(QStringLiteral("&Auto-Refresh every"), full);
     Check1->setObjectName(QStringLiteral("Check1"));
     Check1->setGeometry(188, 372, 136, 24);
-    Combo1 = new QComboBox(this);
+    Combo1 = new QComboBox(full);
     Combo1->setObjectName(QStringLiteral("Combo1"));
     Combo1->setGeometry(326, 371, 84, 26);
+    nameList(Combo1, QStringLiteral("Auto-Refresh period"));
     Combo1->setToolTip(QStringLiteral("Screen controls Refreshing period"));
     for (const char* period : kPeriods) {
         Combo1->addItem(QString::fromLatin1(period));
@@ -256,31 +310,34 @@ void MonitorForm::buildControls()
     Timer2->setObjectName(QStringLiteral("Timer2"));
     Timer2->setInterval(65000);
 
-    Check2 = new QCheckBox(QStringLiteral("&Autosave"), this);
+    Check2 = new TogglingCheckBox(QStringLiteral("&Autosave"), full);
     Check2->setObjectName(QStringLiteral("Check2"));
     Check2->setGeometry(424, 372, 84, 24);
     setBackColor(Check2, 0xFFFFFF);
     Check2->setToolTip(
         QStringLiteral("If selected data in the above window is saved into the specified file"));
-    txtFileName = new QLineEdit(QStringLiteral("Log.csv"), this);
+    txtFileName = new QLineEdit(QStringLiteral("Log.csv"), full);
     txtFileName->setObjectName(QStringLiteral("txtFileName"));
+    txtFileName->setAccessibleName(QStringLiteral("Log file name"));
     txtFileName->setGeometry(512, 371, 200, 26);
     txtFileName->setToolTip(
         QStringLiteral("File name where data is saved when autosave option is selected"));
-    cmdClear = pictureButton(this, "cmdClear", QStyle::SP_DialogResetButton,
+    cmdClear = pictureButton(full, "cmdClear", QStyle::SP_DialogResetButton,
                              QStringLiteral("Clear window text"));
     cmdClear->setGeometry(720, 370, 34, 28);
 
     const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    Label11 = label(this, LogHeading, {190, 402, 606, 16}, "Label11");
+    Label11 = label(full, LogHeading, {190, 402, 606, 16}, "Label11");
     Label11->setFont(fixed);
-    RichTextBox1 = new QPlainTextEdit(this);
+    RichTextBox1 = new QPlainTextEdit(full);
     RichTextBox1->setObjectName(QStringLiteral("RichTextBox1"));
     RichTextBox1->setGeometry(188, 420, 612, 164);
     RichTextBox1->setReadOnly(true);
     RichTextBox1->setFont(fixed);
     RichTextBox1->setLineWrapMode(QPlainTextEdit::NoWrap);
     RichTextBox1->setToolTip(QStringLiteral("Monitoring data collection window"));
+    RichTextBox1->setAccessibleName(QStringLiteral("Screen log"));
+    RichTextBox1->setTabChangesFocus(true);
     rtbNewLog = new TextBuffer(this);
     rtbNewLog->setObjectName(QStringLiteral("rtbNewLog"));
 
@@ -290,14 +347,23 @@ void MonitorForm::buildControls()
         timer->setSingleShot(true);
         tmrMod[static_cast<std::size_t>(slot)] = timer;
     }
+    m_leaveRetry = new QTimer(this);
+    m_leaveRetry->setObjectName(QStringLiteral("LeaveRetry"));
+    m_leaveRetry->setSingleShot(true);
+    m_leaveRetry->setInterval(RecheckRetryMs);
 }
 
 void MonitorForm::buildModulePanel(int k)
 {
     const auto i = static_cast<std::size_t>(k);
-    auto* panel = new QGroupBox(k >= 3 ? QStringLiteral("Slot %1").arg(k) : QString(), this);
+    // Every slot has the same controls: a screen reader tells them apart by this.
+    const QString module = QStringLiteral("Module %1 ").arg(k);
+    auto* panel =
+        new QGroupBox(k >= 3 ? QStringLiteral("Slot %1").arg(k) : QString(), m_fullSizeArea);
     panel->setObjectName(indexed("s", k));
     panel->setGeometry(184 + (k - 1) * 124, 2, 121, 364);
+    // The first two panels have no caption; their name says which slot they are.
+    panel->setAccessibleName(QStringLiteral("Slot %1").arg(k));
     QFont small = font();
     small.setPixelSize(9);
     panel->setFont(small);
@@ -313,7 +379,8 @@ void MonitorForm::buildModulePanel(int k)
     title->setFont(bold);
     title->setAlignment(Qt::AlignCenter);
 
-    MMessage[i] = label(panel, kModuleOff, {6, 32, 108, 28});
+    MMessage[i] =
+        valueLabel(panel, module + QStringLiteral("status"), kModuleOff, {6, 32, 108, 28});
     MMessage[i]->setObjectName(indexed("MMessage", k));
     MMessage[i]->setAlignment(Qt::AlignCenter);
     MMessage[i]->setWordWrap(true);
@@ -321,22 +388,28 @@ void MonitorForm::buildModulePanel(int k)
     PellarosMG[i] = new PellarosLed(panel);
     PellarosMG[i]->setObjectName(indexed("PellarosMG", k));
     PellarosMG[i]->move(14, 62);
+    PellarosMG[i]->setAccessibleName(module + QStringLiteral("good"));
+    PellarosMG[i]->setStateTexts(QStringLiteral("Yes"), QStringLiteral("No"));
     PellarosOS[i] = new PellarosPushButton(panel);
     PellarosOS[i]->setObjectName(indexed("PellarosOS", k));
     PellarosOS[i]->move(76, 64);
+    PellarosOS[i]->setAccessibleName(module + QStringLiteral("output"));
 
     label(panel, QStringLiteral("Voltmeter"), {6, 88, 108, 14});
     PellarosDisplay[i] = new KivoSoft::PellarosDisplay(panel);
     PellarosDisplay[i]->setObjectName(indexed("PellarosDisplay", k));
     PellarosDisplay[i]->move(16, 102);
+    PellarosDisplay[i]->setAccessibleName(module + QStringLiteral("voltmeter"));
     label(panel, QStringLiteral("Ammeter"), {6, 142, 108, 14});
     PellarosDisplayCurr[i] = new KivoSoft::PellarosDisplay(panel);
     PellarosDisplayCurr[i]->setObjectName(indexed("PellarosDisplayCurr", k));
     PellarosDisplayCurr[i]->move(16, 156);
+    PellarosDisplayCurr[i]->setAccessibleName(module + QStringLiteral("ammeter"));
 
     txtSP[i] = new QLineEdit(QStringLiteral("0"), panel);
     txtSP[i]->setObjectName(indexed("txtSP", k));
     txtSP[i]->setGeometry(6, 198, 48, 24);
+    txtSP[i]->setAccessibleName(module + QStringLiteral("set point"));
     txtSP[i]->installEventFilter(this);
     // A pasted or dropped set point meets the key filter the typed one does.
     new kivo::desktop::PastedTextFilter(
@@ -344,41 +417,73 @@ void MonitorForm::buildModulePanel(int k)
     cmdDec[i] = pictureButton(panel, "", QStyle::SP_ArrowDown, QStringLiteral("Decrease voltage"));
     cmdDec[i]->setObjectName(indexed("cmdDec", k));
     cmdDec[i]->setGeometry(56, 198, 18, 24);
+    cmdDec[i]->setAccessibleName(module + QStringLiteral("decrease voltage"));
     cmdInc[i] = pictureButton(panel, "", QStyle::SP_ArrowUp, QStringLiteral("Increase voltage"));
     cmdInc[i]->setObjectName(indexed("cmdInc", k));
     cmdInc[i]->setGeometry(74, 198, 18, 24);
+    cmdInc[i]->setAccessibleName(module + QStringLiteral("increase voltage"));
     cmdSetVoltage[i] = pictureButton(panel, "", QStyle::SP_DialogApplyButton,
                                      QStringLiteral("Apply new voltage value"));
     cmdSetVoltage[i]->setObjectName(indexed("cmdSetVoltage", k));
     cmdSetVoltage[i]->setGeometry(92, 198, 18, 24);
+    cmdSetVoltage[i]->setAccessibleName(module + QStringLiteral("apply voltage"));
 
-    label(panel, QStringLiteral("Volt. Range:"), {6, 226, 108, 14});
-    RV[i] = new QLineEdit(panel);
-    RV[i]->setObjectName(indexed("RV", k));
-    RV[i]->setGeometry(6, 240, 104, 20);
-    RV[i]->setReadOnly(true);
-    label(panel, QStringLiteral("Max. Current:"), {6, 264, 66, 18});
-    RC[i] = new QLineEdit(panel);
-    RC[i]->setObjectName(indexed("RC", k));
-    RC[i]->setGeometry(70, 263, 40, 20);
-    RC[i]->setReadOnly(true);
-    label(panel, QStringLiteral("Group ID:"), {6, 286, 66, 18});
-    GID[i] = new QLineEdit(panel);
-    GID[i]->setObjectName(indexed("GID", k));
-    GID[i]->setGeometry(70, 285, 40, 20);
-    GID[i]->setReadOnly(true);
+    RV[i] = readOnlyBox(panel, indexed("RV", k), {6, 240, 104, 20},
+                        label(panel, QStringLiteral("Volt. Range:"), {6, 226, 108, 14}));
+    RC[i] = readOnlyBox(panel, indexed("RC", k), {70, 263, 40, 20},
+                        label(panel, QStringLiteral("Max. Current:"), {6, 264, 66, 18}));
+    GID[i] = readOnlyBox(panel, indexed("GID", k), {70, 285, 40, 20},
+                         label(panel, QStringLiteral("Group ID:"), {6, 286, 66, 18}));
+    for (QLineEdit* box : {RV[i], RC[i], GID[i]}) {
+        box->setAccessibleName(module + box->accessibleName());
+    }
     label(panel, QStringLiteral("Module Good LL:"), {5, 308, 78, 16});
-    VLL[i] = label(panel, QStringLiteral("-"), {83, 308, 27, 16});
+    VLL[i] = valueLabel(panel, module + QStringLiteral("Module Good LL"), QStringLiteral("-"),
+                        {83, 308, 27, 16});
     VLL[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     VLL[i]->setObjectName(indexed("VLL", k));
     VLL[i]->setToolTip(QStringLiteral("Module Good Low Limit Window Range"));
     label(panel, QStringLiteral("Module Good HL:"), {5, 324, 78, 16});
-    VLH[i] = label(panel, QStringLiteral("-"), {83, 324, 27, 16});
+    VLH[i] = valueLabel(panel, module + QStringLiteral("Module Good HL"), QStringLiteral("-"),
+                        {83, 324, 27, 16});
     VLH[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     VLH[i]->setObjectName(indexed("VLH", k));
     VLH[i]->setToolTip(QStringLiteral("Module Good High Limit Window Range"));
-    CL[i] = label(panel, QStringLiteral("-"), {6, 341, 104, 16});
+    CL[i] = valueLabel(panel, module + QStringLiteral("current limit"), QStringLiteral("-"),
+                       {6, 341, 104, 16});
     CL[i]->setObjectName(indexed("CL", k));
+}
+
+void MonitorForm::setTabChain()
+{
+    std::vector<QWidget*> chain{UnitList,
+                                cmdSelectUnit,
+                                cmdRefresh,
+                                cmdEeprom,
+                                cmdComSettings,
+                                cmdHelp,
+                                cmdModuleNumering,
+                                cmdErrorfile,
+                                cmdClose,
+                                PellarosOutputOnOff,
+                                PellarosGroupOnOff,
+                                GOutputBtn,
+                                GroupBtn};
+    for (int k = 1; k <= 5; ++k) {
+        const auto i = static_cast<std::size_t>(k);
+        chain.insert(chain.end(),
+                     {PellarosOS[i], txtSP[i], cmdDec[i], cmdInc[i], cmdSetVoltage[i]});
+    }
+    chain.insert(chain.end(), {Check1, Combo1, Check2, txtFileName, cmdClear, RichTextBox1});
+    for (std::size_t n = 1; n < chain.size(); ++n) {
+        QWidget::setTabOrder(chain[n - 1], chain[n]);
+    }
+}
+
+void MonitorForm::nameUnitButtons()
+{
+    GOutputBtn->setAccessibleName(Frame8->title() + u' ' + GOutputBtn->text());
+    GroupBtn->setAccessibleName(Frame4->title() + u' ' + GroupBtn->text());
 }
 
 void MonitorForm::connectControls()
@@ -396,8 +501,12 @@ void MonitorForm::connectControls()
             [this] { PellarosOutputOnOff_MouseClick(); });
     connect(GOutputBtn, &QPushButton::clicked, this, [this] { GOutputBtn_Click(); });
     connect(GroupBtn, &QPushButton::clicked, this, [this] { GroupBtn_Click(); });
-    connect(Check1, &QCheckBox::clicked, this, [this] { Check1_Click(); });
-    connect(Check2, &QCheckBox::clicked, this, [this] { Check2_Click(); });
+    // A check box runs its handler whenever its value changes, by the mouse, the keyboard, an
+    // accessibility action or the code; code that means to set a value without it blocks the
+    // box's signals.
+    connect(Check1, &QCheckBox::toggled, this, [this] { Check1_Click(); });
+    connect(Check2, &QCheckBox::toggled, this, [this] { Check2_Click(); });
+    connect(m_leaveRetry, &QTimer::timeout, this, [this] { finishLeavingMonitorMode(); });
     connect(cmdClear, &QPushButton::clicked, this, [this] { cmdClear_Click(); });
     connect(Timer2, &QTimer::timeout, this, [this] { Timer2_Timer(); });
     for (int k = 1; k <= 5; ++k) {
@@ -516,6 +625,7 @@ void MonitorForm::FillUnitList()
 void MonitorForm::applySize(int widthTwips, int heightTwips)
 {
     setFixedSize(twipsToPixels(widthTwips), twipsToPixels(heightTwips));
+    m_fullSizeArea->setVisible(widthTwips == FullWidthTwips && heightTwips == FullHeightTwips);
 }
 
 void MonitorForm::Form_Resize()
@@ -541,6 +651,7 @@ void MonitorForm::UnitList_Click()
 void MonitorForm::stopAllTimers()
 {
     Timer2->stop();
+    m_leaveRetry->stop();
     for (int k = 1; k <= 5; ++k) {
         tmrMod[static_cast<std::size_t>(k)]->stop();
     }
@@ -555,13 +666,22 @@ void MonitorForm::resetToFreshState()
     m_skippedTicks = 0;
     m_unsavedRows.clear();
     LastSetPoint = {};
-    Check1->setChecked(false);
-    Check2->setChecked(false);
+    m_leavePending = false;
+    {
+        // Back to the state after load, which no mode switch leads to.
+        const QSignalBlocker mode(Check1);
+        const QSignalBlocker autosave(Check2);
+        Check1->setChecked(false);
+        Check2->setChecked(false);
+    }
+    // A window loaded afresh offers the first unit; only a reload keeps the list's choice.
+    UnitList->setCurrentIndex(0);
     txtFileName->setText(QStringLiteral("Log.csv"));
     RichTextBox1->clear();
     rtbNewLog->setText({});
     GOutputBtn->setText(QStringLiteral("Off"));
     GroupBtn->setText(QStringLiteral("Off"));
+    nameUnitButtons();
     setWindowTitle(QStringLiteral("Monitor"));
     Label3D3->setCaption(kSelectPrompt);
     lblReady->setText(ReadyText);
@@ -707,22 +827,37 @@ bool MonitorForm::eventFilter(QObject* watched, QEvent* event)
         }
         return false;
     }
-    if (type == QEvent::FocusOut) {
+    if (type == QEvent::FocusOut && watched != m_focusOutDelivering) {
         // Focus that leaves with the whole window (a message box, another program) is no
         // lost focus of the control.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) {
             return false;
         }
+        // The two buttons' rules keep the focus among the commands that are in view. A step of
+        // the Tab key is left alone: the tab chain follows the window as it shows, and no
+        // order of it would let those rules send the focus back without trapping it.
+        const bool tabStep = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason;
         if (watched == cmdComSettings) {
-            cmdComSettings_LostFocus();
+            if (!tabStep) {
+                cmdComSettings_LostFocus();
+            }
         } else if (watched == cmdEeprom) {
-            cmdEeprom_LostFocus();
+            if (!tabStep) {
+                cmdEeprom_LostFocus();
+            }
         } else {
             for (int k = 1; k <= 5; ++k) {
-                if (watched == txtSP[static_cast<std::size_t>(k)]) {
-                    txtSP_LostFocus(k);
+                if (watched != txtSP[static_cast<std::size_t>(k)]) {
+                    continue;
                 }
+                // The box's own focus-out (which takes its selection and its caret away) comes
+                // first, so that a refused value keeps the focus and the selection it gives back.
+                m_focusOutDelivering = watched;
+                QCoreApplication::sendEvent(watched, event);
+                m_focusOutDelivering = nullptr;
+                txtSP_LostFocus(k);
+                return true;
             }
         }
         return false;
@@ -846,7 +981,7 @@ void MonitorForm::recover(const char* handler, const QString& description)
     progressbar1->setValue(0);
     progressbar1->hide();
     cmdErrorfile->show();
-    if (Check1->isChecked()) {
+    if (inMonitorMode()) {
         // Monitor mode keeps its locks; leaving it must stay possible.
         lockForMonitorMode();
     } else {

@@ -106,6 +106,9 @@ public:
     void recheckTick(int slot);
     // Reads the module-good byte into ModuleGoodBits; the port must be open.
     void monitorGetModuleGoodStatusByte();
+    // Whether monitor mode is in effect: its box is ticked, or it was cleared while another
+    // action had the port and the mode is left once that action is done.
+    bool inMonitorMode() const { return Check1->isChecked() || m_leavePending; }
 
     // ---- Switching
     void PellarosOS_MouseClick(int slot);
@@ -127,6 +130,9 @@ public:
     void Check2_Click();
     bool ValidateLogFileName();
     void cmdClear_Click();
+    // The rest of a switch back to interactive mode that waited for the port, once it is free;
+    // the end of a timed read and the timer "LeaveRetry" run it.
+    void finishLeavingMonitorMode();
 
     // The panels and lamps filled from a read (the full load while LoggingInProgress is False,
     // the quick one otherwise); public so a fill can be checked from a prepared unit.
@@ -232,6 +238,13 @@ protected:
 private:
     void buildControls();
     void buildModulePanel(int slot);
+    // The Tab key's way through the window: as it is laid out, top to bottom and left to right,
+    // the selection area and the unit column first, then each module panel in slot order, then
+    // monitoring and its log.
+    void setTabChain();
+    // The global output and group buttons are named by their frame and their caption, which
+    // changes with each click.
+    void nameUnitButtons();
     void connectControls();
     void InitModulePanels();
     void FillUnitList();
@@ -280,6 +293,18 @@ private:
     void fillToolTips();
     QString unitArg() const { return m_unitId; }
 
+    // Everything outside the unit selection area, shown at the full size only.
+    QWidget* m_fullSizeArea = nullptr;
+    // A set-point box whose own focus-out is being delivered ahead of its handler.
+    QObject* m_focusOutDelivering = nullptr;
+    // Monitor mode was ended while another action had the port: its timer stopped at once, the
+    // rest of the switch waits until the port is free (at the end of the window's own timed
+    // read, or on m_leaveRetry for any other holder).
+    bool m_leavePending = false;
+    QTimer* m_leaveRetry = nullptr;
+    // A read the window's timers started (a logging tick, a recheck). In monitor mode it keeps
+    // the mode's check boxes usable, so a click that ends the mode is never lost.
+    bool m_timedRead = false;
     QString m_unitId;
     bool m_loaded = false;
     bool m_readOk = false;

@@ -8,6 +8,7 @@
 #include "platform/desktop/let_events_run.h"
 
 #include <QFile>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QTextCursor>
 
@@ -72,13 +73,28 @@ QString MonitorForm::logFilePath() const
 void MonitorForm::Check1_Click()
 {
     LinkInUse guard(QStringLiteral("MonitorForm.Check1"));
-    // The mode cannot change while another action has the port, nor monitor a unit before the
-    // window has selected one.
-    if (!guard || m_unitId.isEmpty()) {
+    // Monitor mode needs a unit the window has selected.
+    if (m_unitId.isEmpty()) {
         const QSignalBlocker blocker(Check1);
-        Check1->setChecked(!Check1->isChecked());
+        Check1->setChecked(false);
         return;
     }
+    if (!guard) {
+        if (!Check1->isChecked()) {
+            // Ending monitor mode needs no port: no tick starts from now on, and the rest of the
+            // switch runs as soon as the action that has the port is done.
+            Timer2->stop();
+            m_leavePending = true;
+            m_leaveRetry->start();
+        } else {
+            // Starting it reads the unit at once: it cannot while another action has the port.
+            const QSignalBlocker blocker(Check1);
+            Check1->setChecked(false);
+        }
+        return;
+    }
+    m_leavePending = false;
+    m_leaveRetry->stop();
     try {
         INI::SetBusyState(1);
         if (Check1->isChecked()) {
@@ -167,14 +183,33 @@ void MonitorForm::Timer2_Timer()
         ++m_skippedTicks;
         return;
     }
-    LinkInUse guard(QStringLiteral("MonitorForm.Timer2"));
-    try {
-        logTick();
-    } catch (const std::exception& failure) {
-        recover("Timer2", QString::fromStdString(failure.what()));
-        desktop().msgBox(QString::fromStdString(failure.what()), vbCritical + vbOKOnly,
-                         G::ProgramTitle);
+    {
+        LinkInUse guard(QStringLiteral("MonitorForm.Timer2"));
+        const QScopedValueRollback<bool> timed(m_timedRead, true);
+        // The window stays usable through a tick in monitor mode; the unit buttons would start
+        // an action of their own meanwhile.
+        const DisabledMeanwhile unitButtons(inMonitorMode(), {GOutputBtn, GroupBtn});
+        try {
+            logTick();
+        } catch (const std::exception& failure) {
+            recover("Timer2", QString::fromStdString(failure.what()));
+            desktop().msgBox(QString::fromStdString(failure.what()), vbCritical + vbOKOnly,
+                             G::ProgramTitle);
+        }
     }
+    finishLeavingMonitorMode();
+}
+
+void MonitorForm::finishLeavingMonitorMode()
+{
+    if (!m_leavePending) {
+        return;
+    }
+    if (LinkInUse::taken()) {
+        m_leaveRetry->start();
+        return;
+    }
+    Check1_Click();
 }
 
 void MonitorForm::logTick()
@@ -284,7 +319,7 @@ void MonitorForm::Check2_Click()
         }
         WriteLogHeader();
     } else {
-        txtFileName->setEnabled(!Check1->isChecked());
+        txtFileName->setEnabled(!inMonitorMode());
     }
 }
 
@@ -321,8 +356,7 @@ bool MonitorForm::ValidateLogFileName()
         return true;
     }
     desktop().msgBox(message, vbOKOnly, G::ProgramTitle);
-    Check2->setChecked(false);
-    Check2_Click();
+    Check2->setChecked(false); // which runs Check2_Click
     if (txtFileName->isEnabled()) {
         txtFileName->setFocus();
     }

@@ -8,6 +8,8 @@
 #include "platform/desktop/desktop.h"
 #include "platform/desktop/let_events_run.h"
 
+#include <QScopedValueRollback>
+
 #include <memory>
 
 namespace KivoSoft {
@@ -377,8 +379,13 @@ void MonitorForm::refreshHoldingLink()
     if (m_unitId.isEmpty()) {
         return; // no unit selected yet: nothing to read, so nothing failed
     }
+    // In monitor mode the window's commands are locked already; a timed read leaves the window
+    // and the mode's check box usable, so that the mode can be ended at any moment.
+    const bool modeStaysUsable = m_timedRead && inMonitorMode();
     try {
-        INI::SetBusyState(1);
+        if (!modeStaysUsable) {
+            INI::SetBusyState(1);
+        }
         Busy = true;
         m_refreshFailed = false;
         cmdRefresh->setEnabled(false);
@@ -386,7 +393,9 @@ void MonitorForm::refreshHoldingLink()
         progressbar1->show();
         progressbar1->repaint();
         setProgress(50);
-        Check1->setEnabled(false);
+        if (!modeStaysUsable) {
+            Check1->setEnabled(false);
+        }
         UnitList->setEnabled(false);
         for (int k = 1; k <= 5; ++k) {
             const auto i = static_cast<std::size_t>(k);
@@ -444,7 +453,7 @@ void MonitorForm::refreshHoldingLink()
             PellarosErrorPicture->setStatus(false);
         }
         setProgress(90);
-        if (!Check1->isChecked()) {
+        if (!inMonitorMode()) {
             enableInteractiveCommands();
             cmdRefresh->setEnabled(true);
         }
@@ -459,7 +468,9 @@ void MonitorForm::refreshHoldingLink()
         progressbar1->hide();
         Check1->setEnabled(true);
         Busy = false;
-        INI::SetBusyState(0);
+        if (!modeStaysUsable) {
+            INI::SetBusyState(0);
+        }
     } catch (const std::exception& failure) {
         m_refreshFailed = true;
         recover("cmdRefresh", QString::fromStdString(failure.what()));
@@ -468,7 +479,7 @@ void MonitorForm::refreshHoldingLink()
 
 void MonitorForm::panelPass(bool metersZeroWhenOff)
 {
-    const bool interactive = !Check1->isChecked();
+    const bool interactive = !inMonitorMode();
     for (int k = 1; k <= 5; ++k) {
         const auto i = static_cast<std::size_t>(k);
         if (G::ModulePresence[i] == QStringLiteral("0")) {
@@ -618,8 +629,13 @@ void MonitorForm::recheckTick(int slot)
     if (caption == kNotPresent || caption == kModuleGood) {
         return;
     }
-    LinkInUse guard(QStringLiteral("MonitorForm.tmrMod%1").arg(slot));
-    refreshHoldingLink();
+    {
+        LinkInUse guard(QStringLiteral("MonitorForm.tmrMod%1").arg(slot));
+        const QScopedValueRollback<bool> timed(m_timedRead, true);
+        const DisabledMeanwhile unitButtons(inMonitorMode(), {GOutputBtn, GroupBtn});
+        refreshHoldingLink();
+    }
+    finishLeavingMonitorMode();
 }
 
 void MonitorForm::monitorGetModuleGoodStatusByte()

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <initializer_list>
 #include <utility>
 #include <vector>
 
@@ -68,6 +69,31 @@ inline QString digit(const QString& digits, int slot)
 {
     return kivo::basic::Mid(digits, slot, 1);
 }
+
+// Disables those of `widgets` that are enabled, for the life of the scope, and enables them again.
+class DisabledMeanwhile {
+public:
+    DisabledMeanwhile(bool disable, std::initializer_list<QWidget*> widgets)
+    {
+        for (QWidget* widget : widgets) {
+            if (disable && widget->isEnabled()) {
+                widget->setEnabled(false);
+                m_disabled.push_back(widget);
+            }
+        }
+    }
+    ~DisabledMeanwhile()
+    {
+        for (QWidget* widget : m_disabled) {
+            widget->setEnabled(true);
+        }
+    }
+    DisabledMeanwhile(const DisabledMeanwhile&) = delete;
+    DisabledMeanwhile& operator=(const DisabledMeanwhile&) = delete;
+
+private:
+    std::vector<QWidget*> m_disabled;
+};
 
 inline void setColour(QWidget* widget, QPalette::ColorRole role, uint vbColour)
 {

@@ -298,6 +298,7 @@ void MonitorForm::unitButton(QPushButton* button, bool globalOutput)
         closePort();
         if (!G::ErrorFlag) {
             button->setText(sendOff ? QStringLiteral("OFF") : QStringLiteral("ON"));
+            nameUnitButtons();
         }
         button->repaint();
         if (G::ErrorFlag) {
@@ -376,7 +377,7 @@ void MonitorForm::cmdSetVoltage_Click(int slot)
         "cmdSetVoltage", [this, slot] { applySetPoint(slot); },
         [this] {
             for (int k = 1; k <= 5; ++k) {
-                PellarosOS[static_cast<std::size_t>(k)]->setEnable(!Check1->isChecked());
+                PellarosOS[static_cast<std::size_t>(k)]->setEnable(!inMonitorMode());
             }
         });
 }

@@ -156,7 +156,6 @@ TEST_F(Guard, WhileAnotherWindowHasThePortNothingHereTouchesIt)
         form->cmdSetVoltage_Click(1);
         form->cmdInc_Click(1);
         form->Check1->setChecked(true);
-        form->Check1_Click();
         EXPECT_FALSE(form->Check1->isChecked()); // the mode did not change
         EXPECT_FALSE(form->Timer2->isActive());
         EXPECT_TRUE(requests().empty());
@@ -240,7 +239,6 @@ TEST_F(Recovery, AModuleTypeWithoutScalingLeavesItsSlotBlankAndTheOthersShown)
 
     // A logged tick writes the slot's values as blank fields, not as 0.
     form->Check1->setChecked(true);
-    form->Check1_Click();
     KivoGlobals::LogPeriodSeconds = 5;
     form->Timer2->setInterval(5000);
     form->Timer2_Timer();
@@ -322,7 +320,6 @@ TEST_F(Recovery, AFailedRefreshNeverLeavesTheWindowBusy)
 {
     selectUnitThree();
     form->Check1->setChecked(true);
-    form->Check1_Click();
     requests();
     // A run-time failure in the middle of a tick's refresh, once its data read is done.
     auto thrown = std::make_shared<bool>(false);
@@ -413,7 +410,6 @@ TEST_F(Frame, CloseStopsEveryTimerAndGoesBackToTheLoadState)
 {
     selectUnitThree();
     form->Check1->setChecked(true);
-    form->Check1_Click();
     form->show();
     ASSERT_TRUE(form->Timer2->isActive());
     KivoGlobals::SliderDragging = true;

@@ -36,7 +36,6 @@ protected:
     void startMonitorMode()
     {
         form->Check1->setChecked(true);
-        form->Check1_Click();
         ASSERT_TRUE(form->Timer2->isActive());
         requests();
     }
@@ -57,7 +56,6 @@ protected:
 TEST_F(Logging, MonitorModeLocksTheWindowAndEachTickLogsWhatTheUnitReports)
 {
     form->Check1->setChecked(true);
-    form->Check1_Click();
     EXPECT_EQ(requests(), refreshFrames());
     EXPECT_EQ(form->windowTitle(), MonitorForm::MonitorCaption);
     EXPECT_EQ(form->Timer2->interval(), 5000);
@@ -99,7 +97,6 @@ TEST_F(Logging, MonitorModeLocksTheWindowAndEachTickLogsWhatTheUnitReports)
     // Leaving: four pauses, the commands back, no second header at the next switch.
     pauses.clear();
     form->Check1->setChecked(false);
-    form->Check1_Click();
     EXPECT_EQ(pauses, (std::vector<double>{0.1, 0.1, 0.1, 0.1}));
     EXPECT_FALSE(form->Timer2->isActive());
     EXPECT_EQ(form->windowTitle(), MonitorForm::InteractiveCaption);
@@ -164,14 +161,12 @@ TEST_F(Logging, AutosaveAppendsToAnEarlierLogAndNeverRemovesRows)
     write("Log.csv", "earlier session header\r\nearlier row");
     startMonitorMode();
     form->Check2->setChecked(true);
-    form->Check2_Click();
     EXPECT_FALSE(form->txtFileName->isEnabled());
     tick();
     EXPECT_EQ(readText(path("Log.csv")), "earlier session header\r\nearlier row\r\n" + kRow);
 
     // A clear empties the window's logs, not the file.
     form->Check1->setChecked(false);
-    form->Check1_Click();
     form->cmdClear_Click();
     EXPECT_EQ(form->rtbNewLog->text(), "");
     startMonitorMode();
@@ -182,12 +177,9 @@ TEST_F(Logging, AutosaveAppendsToAnEarlierLogAndNeverRemovesRows)
 
     // A new file starts with the header.
     form->Check1->setChecked(false);
-    form->Check1_Click();
     form->Check2->setChecked(false);
-    form->Check2_Click();
     form->txtFileName->setText("day2.txt");
     form->Check2->setChecked(true);
-    form->Check2_Click();
     startMonitorMode();
     tick();
     const QString day2 = readText(path("day2.txt"));
@@ -201,7 +193,6 @@ TEST_F(Logging, AnUnwritableFileIsRefusedAndItsRowsWaitInTheBuffer)
     ASSERT_TRUE(QDir(folder.path()).mkdir("Log.csv")); // no program can write a file there
     startMonitorMode();
     form->Check2->setChecked(true);
-    form->Check2_Click();
     tick();
     ASSERT_EQ(messages().size(), 1u);
     EXPECT_EQ(messages()[0].text, path("Log.csv") +
@@ -221,7 +212,6 @@ TEST_F(Logging, AnUnwritableFileIsRefusedAndItsRowsWaitInTheBuffer)
 TEST_F(Logging, TheFileNameStaysLockedWhileAutosaveIsOnAndIsCheckedBeforeEachSave)
 {
     form->Check2->setChecked(true);
-    form->Check2_Click();
     ASSERT_FALSE(form->txtFileName->isEnabled());
     // A switch ends by enabling its commands, but not the name autosave writes to.
     form->PellarosOS_MouseClick(3);
@@ -396,7 +386,6 @@ TEST_F(Periods, EachPeriodSetsTheTimerAndWhichTicksLog)
         ASSERT_GE(index, 0);
         form->Combo1->setCurrentIndex(index);
         form->Check1->setChecked(true);
-        form->Check1_Click();
         EXPECT_EQ(form->Timer2->interval(), c.interval);
         EXPECT_TRUE(form->Timer2->isActive());
         EXPECT_EQ(KivoGlobals::LogPeriodSeconds, c.seconds);
@@ -410,17 +399,14 @@ TEST_F(Periods, EachPeriodSetsTheTimerAndWhichTicksLog)
         }
         EXPECT_EQ(form->skippedTicks() - before, c.logged);
         form->Check1->setChecked(false);
-        form->Check1_Click();
         EXPECT_FALSE(form->Timer2->isActive());
     }
     // Each of the 22 items is a period the mode understands.
     for (int n = 0; n < form->Combo1->count(); ++n) {
         form->Combo1->setCurrentIndex(n);
         form->Check1->setChecked(true);
-        form->Check1_Click();
         EXPECT_TRUE(form->Timer2->isActive()) << form->Combo1->currentText().toStdString();
         form->Check1->setChecked(false);
-        form->Check1_Click();
     }
 }
 
