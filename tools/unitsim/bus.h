@@ -96,6 +96,10 @@ struct Unit {
     const Module& module(int slot) const;
 
     bool globalOutputOn() const { return globalOutputState & 0x02; }
+    // The global output off holds the modules off: a request addressed to a fitted module then
+    // gets no reply and changes nothing, and a group command reaches none of them. The unit
+    // itself answers as ever, and keeps the modules' switches and set points as they were.
+    bool modulesInhibited() const { return !globalOutputOn(); }
     // The module's switch and the global output are both on.
     bool outputLive(int slot) const;
 
@@ -155,8 +159,9 @@ public:
     Clock::time_point now() const;
 
     // One complete request frame in; the reply frame out, or nothing when no unit answers (a
-    // bad frame or CRC, or a UID no unit has). A command, register or module the unit does not
-    // have gets the 5-byte error reply. A new unit ID takes effect after the reply.
+    // bad frame or CRC, a UID no unit has, or a module of a unit whose global output is off). A
+    // command, register or module the unit does not have gets the 5-byte error reply. A new unit
+    // ID takes effect after the reply.
     std::optional<Bytes> handle(std::span<const std::uint8_t> request);
 
 private:
