@@ -608,7 +608,6 @@ Unit defaultUnit(int id, std::uint32_t hours, int serialBase)
     for (int i = 0; i < 5; ++i)
         u.serial[i] = static_cast<std::uint8_t>(serialBase + i);
     u.operatingHours = hours;
-    u.defaults = 0x02; // global output on at start-up
     u.groupTurnOnDelay = 500;
     return u;
 }

@@ -83,8 +83,9 @@ struct Unit {
     std::uint32_t operatingHours = 0;      // 0xC9 (most significant) to 0xCB, 24 bits
     std::uint8_t signalPolarity = 0;       // 0x01: bit 0 fan fail, 1 global DC good, 3 over-temp.
     std::uint16_t masterSlave = 0;         // 0x02: low byte master bits, high byte slave bits
-    std::uint8_t defaults = 0;             // 0x04: bit 0 global output polarity, 1 global output
-                                           // state, 2 group state
+    std::uint8_t defaults = 0x03;          // 0x04: bit 0 global output polarity, 1 global output
+                                           // state, 2 group state; a unit ships with its
+                                           // output normally on and the remote on/off normal
     std::uint16_t groupTurnOnDelay = 0;    // 0x05
     std::uint8_t globalOutputState = 0x02; // bit 1: global output on
     std::uint8_t groupState = 0x04;        // bit 2: group on

@@ -238,7 +238,13 @@ TEST_F(ConfigRead, DefaultGlobalOutputStateOffShowsNoModulesAndFillsTheLimitsInV
 
 class ConfigReadMixedFlags : public ConfigRead {
 protected:
-    Bus makeBus() override { return Bus::defaultBus(); } // unit 3: state 1, polarity 0
+    // Unit 3 with its default global output state on but its remote on/off polarity inverted.
+    Bus makeBus() override
+    {
+        Bus bus = Bus::defaultBus();
+        bus.unit(3)->defaults = 0x02;
+        return bus;
+    }
 };
 
 TEST_F(ConfigReadMixedFlags, MixedGlobalFlagsShowTheOptionsAndHideTheModules)

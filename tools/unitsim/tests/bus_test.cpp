@@ -505,6 +505,9 @@ TEST(DefaultBus, ThreeUnitsOfDifferentMakeUp)
     for (int id : bus.unitIds()) {
         auto u = bus.unit(id);
         EXPECT_GT(u->operatingHours, 0u) << id;
+        // As shipped: output normally on, remote on/off normal (inhibit), and on now.
+        EXPECT_EQ(u->defaults & 0x03, 0x03) << id;
+        EXPECT_TRUE(u->globalOutputOn()) << id;
         for (int slot = 1; slot <= 5; ++slot) {
             if (!u->hasModule(slot))
                 continue;
