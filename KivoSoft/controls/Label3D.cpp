@@ -27,6 +27,9 @@ Label3D::SetError checkChoice(int value, int first, int last)
                                          : Label3D::SetError::None;
 }
 
+// Only the colours that are the dialog background on this desktop too (button face, menu, menu
+// bar) share the window's role; every other one is drawn on that background (outlines, hatches,
+// captions, borders) and must stay visible on it.
 QPalette::ColorRole systemColourRole(uint index)
 {
     switch (index) {
@@ -40,27 +43,40 @@ QPalette::ColorRole systemColourRole(uint index)
         return QPalette::WindowText;
     case 8: // window text
         return QPalette::Text;
-    case 12: // application workspace
-        return QPalette::Mid;
+    case 2:  // active caption
     case 13: // highlight
+    case 27: // gradient of the active caption
+    case 29: // menu highlight
         return QPalette::Highlight;
     case 14: // highlighted text
         return QPalette::HighlightedText;
+    case 1:  // desktop
     case 16: // button shadow
         return QPalette::Dark;
+    case 3:  // inactive caption
+    case 10: // active border
+    case 11: // inactive border
+    case 12: // application workspace
+    case 28: // gradient of the inactive caption
+        return QPalette::Mid;
+    case 0:  // scroll bar
+    case 22: // 3-D light
+        return QPalette::Midlight;
     case 17: // grey text
+    case 19: // inactive caption text
         return QPalette::PlaceholderText;
     case 18: // button text
         return QPalette::ButtonText;
     case 20: // button highlight
         return QPalette::Light;
-    case 22: // 3-D light
-        return QPalette::Midlight;
     case 23: // tool tip text
         return QPalette::ToolTipText;
     case 24: // tool tip background
         return QPalette::ToolTipBase;
-    default: // button face (15), menu, scroll bar and the rest: the dialog background
+    case 26: // hot-tracked item
+        return QPalette::Link;
+    default: // button face (15), menu (4), menu bar (30) and unknown indices: the dialog
+             // background
         return QPalette::Window;
     }
 }

@@ -38,7 +38,8 @@ const char* const kPeriods[] = {
 
 void setBackColor(QWidget* widget, uint vbColour)
 {
-    setColour(widget, QPalette::Window, vbColour);
+    // A check box fills its background from the button role, a label from the window role.
+    setColour(widget, widget->backgroundRole(), vbColour);
     widget->setAutoFillBackground(true);
 }
 

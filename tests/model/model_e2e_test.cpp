@@ -103,7 +103,6 @@ protected:
             auto three = bus.unit(3);
             three->serial = {0x12, 0x34, 0x56, 0x78, 0x9A};
             three->signalPolarity = 0x09;
-            three->defaults = 0x03;
             three->module(1).goodLow = 0xFFFE;
             three->module(1).turnOnDelay = 50000;
             three->module(1).flags = 0x38;

@@ -332,7 +332,8 @@ Answer answerModule(Unit& u, int slot, const Frame& req)
     }
 }
 
-// A group command reaches every module whose group ID matches, none of them perhaps.
+// A group command reaches every module whose group ID matches, none of them perhaps. The unit
+// acknowledges it even while its modules are held off and none of them takes it.
 Answer answerGroup(Unit& u, const Frame& req)
 {
     const Bytes& d = req.data;
@@ -347,6 +348,8 @@ Answer answerGroup(Unit& u, const Frame& req)
     } else {
         return refused();
     }
+    if (u.modulesInhibited())
+        return accepted();
     for (int slot = 1; slot <= 5; ++slot)
         if (u.hasModule(slot) && (u.module(slot).groupId & 0x03) == d[0])
             apply(u.module(slot));
@@ -567,6 +570,10 @@ std::optional<Bytes> Bus::handle(std::span<const std::uint8_t> request)
     Unit* unit = state_->find(req.uid);
     if (!unit)
         return std::nullopt;
+    // A module held off by the global output does not hear the request; the unit knows its
+    // empty slots all the same and refuses those.
+    if (unit->modulesInhibited() && unit->hasModule(req.mid))
+        return std::nullopt;
     const auto now = state_->clock();
     track(*unit, now);
     Answer a = answer(*unit, req, now);
@@ -601,7 +608,6 @@ Unit defaultUnit(int id, std::uint32_t hours, int serialBase)
     for (int i = 0; i < 5; ++i)
         u.serial[i] = static_cast<std::uint8_t>(serialBase + i);
     u.operatingHours = hours;
-    u.defaults = 0x02; // global output on at start-up
     u.groupTurnOnDelay = 500;
     return u;
 }

@@ -83,8 +83,9 @@ struct Unit {
     std::uint32_t operatingHours = 0;      // 0xC9 (most significant) to 0xCB, 24 bits
     std::uint8_t signalPolarity = 0;       // 0x01: bit 0 fan fail, 1 global DC good, 3 over-temp.
     std::uint16_t masterSlave = 0;         // 0x02: low byte master bits, high byte slave bits
-    std::uint8_t defaults = 0;             // 0x04: bit 0 global output polarity, 1 global output
-                                           // state, 2 group state
+    std::uint8_t defaults = 0x03;          // 0x04: bit 0 global output polarity, 1 global output
+                                           // state, 2 group state; a unit ships with its
+                                           // output normally on and the remote on/off normal
     std::uint16_t groupTurnOnDelay = 0;    // 0x05
     std::uint8_t globalOutputState = 0x02; // bit 1: global output on
     std::uint8_t groupState = 0x04;        // bit 2: group on
@@ -96,6 +97,10 @@ struct Unit {
     const Module& module(int slot) const;
 
     bool globalOutputOn() const { return globalOutputState & 0x02; }
+    // The global output off holds the modules off: a request addressed to a fitted module then
+    // gets no reply and changes nothing, and a group command reaches none of them. The unit
+    // itself answers as ever, and keeps the modules' switches and set points as they were.
+    bool modulesInhibited() const { return !globalOutputOn(); }
     // The module's switch and the global output are both on.
     bool outputLive(int slot) const;
 
@@ -155,8 +160,9 @@ public:
     Clock::time_point now() const;
 
     // One complete request frame in; the reply frame out, or nothing when no unit answers (a
-    // bad frame or CRC, or a UID no unit has). A command, register or module the unit does not
-    // have gets the 5-byte error reply. A new unit ID takes effect after the reply.
+    // bad frame or CRC, a UID no unit has, or a module of a unit whose global output is off). A
+    // command, register or module the unit does not have gets the 5-byte error reply. A new unit
+    // ID takes effect after the reply.
     std::optional<Bytes> handle(std::span<const std::uint8_t> request);
 
 private:

@@ -55,7 +55,7 @@ class ConfigApplyUnit : public ConfigApply {
 protected:
     Bus makeBus() override
     {
-        Bus bus = unitThreeBus();
+        Bus bus = Bus::defaultBus();
         bus.unit(3)->defaults = 0x07; // the default group state is on as well
         return bus;
     }

@@ -22,16 +22,6 @@ using kivo::desktop::DesktopCall;
 using kivo::unitsim::Bus;
 using kivo::unitsim::Fault;
 
-// Unit 3 of the default bus (modules in slots 1, 3 and 5) with its default global output state
-// and polarity both 1, so its modules are read and shown.
-inline Bus unitThreeBus()
-{
-    Bus bus = Bus::defaultBus();
-    bus.unit(3)->defaults = 0x03;
-    bus.unit(5)->defaults = 0x03;
-    return bus;
-}
-
 // Gives the window's configuration side to the unit reads.
 class WindowUnitWindows : public ConfigUnitWindows {
 public:
@@ -43,8 +33,10 @@ public:
 
 class ConfigTest : public ProgramFolderTest {
 protected:
-    // The bus the test's simulator serves.
-    virtual Bus makeBus() { return unitThreeBus(); }
+    // The bus the test's simulator serves: by default the default bus, whose unit 3 (modules in
+    // slots 1, 3 and 5) has the start-up defaults it ships with, so its modules are read and
+    // shown.
+    virtual Bus makeBus() { return Bus::defaultBus(); }
 
     void SetUp() override
     {

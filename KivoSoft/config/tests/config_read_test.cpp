@@ -259,7 +259,13 @@ TEST_F(ConfigRead, DefaultGlobalOutputStateOffShowsNoModulesAndFillsTheLimitsInV
 
 class ConfigReadMixedFlags : public ConfigRead {
 protected:
-    Bus makeBus() override { return Bus::defaultBus(); } // unit 3: state 1, polarity 0
+    // Unit 3 with its default global output state on but its remote on/off polarity inverted.
+    Bus makeBus() override
+    {
+        Bus bus = Bus::defaultBus();
+        bus.unit(3)->defaults = 0x02;
+        return bus;
+    }
 };
 
 TEST_F(ConfigReadMixedFlags, MixedGlobalFlagsShowTheOptionsAndHideTheModules)
@@ -303,6 +309,38 @@ TEST_F(ConfigRead, ModulesThatDoNotAnswerAreOffByGlobalInhibit)
     EXPECT_EQ(window->lblModulesOFF->text(), "Modules OFF by GLOBAL INHIBIT");
     EXPECT_TRUE(window->configProgressText().contains("Modules OFF by GLOBAL INHIBIT."));
     EXPECT_TRUE(window->SSTab1->isHidden());
+}
+
+TEST_F(ConfigRead, AUnitWithItsGlobalOutputOffShowsItsOptionsAndModulesOffByGlobalInhibit)
+{
+    // What the monitor's "All Outputs" switch leaves behind: the unit answers, its modules not.
+    sim->bus().unit(3)->globalOutputState = 0x00;
+    readUnit("3");
+    ASSERT_FALSE(KivoGlobals::ErrorFlag) << KivoGlobals::LastErrorText.toStdString();
+    EXPECT_TRUE(messages().empty()) << messageTexts().join(" | ").toStdString();
+    EXPECT_EQ(window->configProgressText(), heading() + setupProgress(11) +
+                                                "Ok\r\n\r\nModules OFF by GLOBAL INHIBIT.Ok\r\n" +
+                                                "\r\nClosing Communication..............Ok\r\n");
+    EXPECT_EQ(window->lblModulesOFF->text(), "Modules OFF by GLOBAL INHIBIT");
+    EXPECT_FALSE(KivoGlobals::ModuleTypeRead);
+    // The unit's own part is shown; the module tabs are not.
+    EXPECT_TRUE(KivoGlobals::ConfigExpanded);
+    EXPECT_EQ(window->PSID->text(), "3");
+    EXPECT_EQ(window->SerialNumber->text(), "0313233343");
+    EXPECT_TRUE(window->optGlobal[0]->isChecked());      // "Normally On"
+    EXPECT_TRUE(window->optGlobalOnOff[0]->isChecked()); // "Normal (Inhibit)"
+    EXPECT_TRUE(window->SSTab1->isHidden());
+    EXPECT_TRUE(window->Text1->isHidden());
+    EXPECT_FALSE(window->cmdApply->isEnabled());
+    EXPECT_TRUE(window->ErrorButton->isHidden());
+    EXPECT_FALSE(LinkInUse::taken());
+
+    // Once the output is on again, Start shows the modules.
+    sim->bus().unit(3)->globalOutputState = 0x02;
+    readUnit("3");
+    EXPECT_TRUE(KivoGlobals::ModuleTypeRead);
+    EXPECT_FALSE(window->SSTab1->isHidden());
+    EXPECT_EQ(window->vsp[1]->text(), "12");
 }
 
 TEST_F(ConfigRead, NoUnitPickedAsksForOne)

@@ -6,6 +6,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <set>
+
 using namespace KivoSoft;
 
 namespace {
@@ -315,6 +317,24 @@ TEST(Label3DColours, ConvertsBgrValuesAndSystemColours)
     EXPECT_EQ(Label3D::toColor(0x00123456, palette), QColor(0x56, 0x34, 0x12));
     EXPECT_EQ(Label3D::toColor(0x8000000F, palette), palette.color(QPalette::Window));
     EXPECT_EQ(Label3D::toColor(0x80000012, palette), palette.color(QPalette::ButtonText));
+}
+
+TEST(Label3DColours, OnlyTheBackgroundColoursVanishOnTheWindowBackground)
+{
+    // An empty module slot is outlined and hatched in the desktop colour on the window's
+    // background; it, and every other colour drawn on that background, must show on it.
+    const QPalette palette = QApplication::palette();
+    const QColor background = palette.color(QPalette::Window);
+    EXPECT_EQ(Label3D::toColor(0x80000001, palette), palette.color(QPalette::Dark));
+    const std::set<uint> backgrounds = {4, 15, 25, 30}; // menu, button face, unused, menu bar
+    for (uint index = 0; index <= 30; ++index) {
+        const QColor c = Label3D::toColor(0x80000000u | index, palette);
+        if (backgrounds.count(index)) {
+            EXPECT_EQ(c, background) << index;
+        } else {
+            EXPECT_NE(c, background) << index;
+        }
+    }
 }
 
 } // namespace

@@ -98,6 +98,33 @@ TEST_F(Select, UnitThreeFillsThePanelsInTheFrameOrderOfTheSequences)
     form->hide();
 }
 
+TEST_F(Select, TheHatchOfAnEmptySlotAndTheWhiteBacksShowOnTheWindow)
+{
+    selectUnitThree();
+    form->show();
+    const QColor background = form->palette().color(QPalette::Window);
+    // Slots 2 and 4 are empty: their hatch and outline are drawn in a colour of their own.
+    for (const int slot : {2, 4}) {
+        SCOPED_TRACE(slot);
+        const QImage shape = form->Module[static_cast<std::size_t>(slot)]->grab().toImage();
+        int drawn = 0;
+        for (int y = 0; y < shape.height(); ++y) {
+            for (int x = 0; x < shape.width(); ++x) {
+                drawn += shape.pixelColor(x, y) != background ? 1 : 0;
+            }
+        }
+        EXPECT_GT(drawn, shape.width() * shape.height() / 20);
+        EXPECT_NE(shape.pixelColor(0, 0), background); // the outline
+    }
+    // "Autosave" and the status bar have a white back.
+    for (QWidget* w : std::initializer_list<QWidget*>{form->Check2, form->lblReady}) {
+        const QImage picture = w->grab().toImage();
+        EXPECT_EQ(picture.pixelColor(picture.width() - 3, 3), QColor(Qt::white))
+            << w->objectName().toStdString();
+    }
+    form->hide();
+}
+
 TEST_F(Select, AUnitThatDoesNotAnswerLeavesTheCompactWindowAndSaysSo)
 {
     form->UnitList->setCurrentIndex(6);

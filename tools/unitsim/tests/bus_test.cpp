@@ -285,9 +285,10 @@ TEST_F(BusTest, GlobalOutputAndGroupStateFollowTheirWrites)
     EXPECT_EQ(readByte(1, 0x1F, cid::kGlobalOutput), 0x81);
     EXPECT_EQ(readByte(1, 0x1F, cid::kGroupState), 0x03);
 
-    // The global output off holds every output at 0; the modules' own switches stay as they are.
-    EXPECT_EQ(readWord(1, 1, cid::kMeasureVoltage), 0);
-    EXPECT_EQ(readWord(1, 1, cid::kMeasureCurrent), 0);
+    // The global output off holds every output at 0 (the modules themselves no longer answer);
+    // the modules' own switches stay as they are.
+    EXPECT_EQ(bus.unit(1)->measuredVoltage(1), 0);
+    EXPECT_EQ(bus.unit(1)->measuredCurrent(1), 0);
     EXPECT_EQ(readByte(1, 0x1F, cid::kModuleGood), 0x00);
     EXPECT_EQ(readByte(1, 0x1F, cid::kOutputStates), 0x1F);
 
@@ -295,6 +296,60 @@ TEST_F(BusTest, GlobalOutputAndGroupStateFollowTheirWrites)
     EXPECT_EQ(readWord(1, 1, cid::kMeasureVoltage), bus.unit(1)->module(1).setPoint);
     // The other units are not touched.
     EXPECT_EQ(readByte(3, 0x1F, cid::kGlobalOutput), 0x02);
+}
+
+TEST_F(BusTest, ModulesHeldOffByTheGlobalOutputDoNotAnswer)
+{
+    // Unit 3: slots 1, 3 and 5 fitted, 1 and 3 in group 1.
+    ok({3, 0x1F, cid::kSetGlobalOutput, {0x00}});
+    const Unit before = *bus.unit(3);
+    struct Case {
+        const char* what;
+        Frame request;
+    };
+    const Case toAModule[] = {
+        {"module type", {3, 1, cid::kReadByte, {0xCC}}},
+        {"serial number", {3, 3, cid::kReadByte, {0xCE}}},
+        {"group ID", {3, 5, cid::kReadByte, {0x0F}}},
+        {"group ID written", {3, 1, cid::kWriteByte, {0x0F, 0x02}}},
+        {"turn-on delay", {3, 1, cid::kReadWord, {0x03}}},
+        {"current limit written", {3, 3, cid::kWriteWord, {0x09, 0x10, 0x00}}},
+        {"switch", {3, 5, cid::kSwitchOutput, {kStateOn}}},
+        {"voltage", {3, 1, cid::kMeasureVoltage, {}}},
+        {"current", {3, 1, cid::kMeasureCurrent, {}}},
+        {"set point written", {3, 3, cid::kSetSetPoint, {0x10, 0x00}}},
+        {"set point read", {3, 3, cid::kSetPointInputs, {}}},
+        {"a request it would refuse", {3, 1, 0x09, {}}},
+    };
+    for (const auto& c : toAModule)
+        EXPECT_FALSE(bus.handle(pack(c.request))) << c.what;
+
+    // The unit itself answers, the empty slots included; a group command is acknowledged and
+    // reaches no module.
+    EXPECT_TRUE(refused({3, 0x1F, cid::kReadByte, {0x03}})) << "no such register";
+    EXPECT_EQ(ok({3, 0x1F, cid::kReadByte, {0xC8}}), Bytes{0x15});
+    EXPECT_EQ(readByte(3, 0x1F, cid::kOutputStates), 0x05);
+    EXPECT_EQ(readByte(3, 0x1F, cid::kModuleGood), 0x00);
+    EXPECT_EQ(readByte(3, 0x1F, cid::kGlobalOutput), 0x00);
+    EXPECT_TRUE(refused({3, 2, cid::kMeasureVoltage, {}})) << "slot 2 is empty";
+    ok({3, 0x00, cid::kSwitchOutput, {1, kStateOff}});
+    ok({3, 0x00, cid::kSetSetPoint, {1, 0x10, 0x00}});
+    EXPECT_TRUE(refused({3, 0x00, cid::kSwitchOutput, {1}}));
+    // Another unit's modules are not held off.
+    EXPECT_EQ(readWord(1, 1, cid::kMeasureVoltage), bus.unit(1)->module(1).setPoint);
+
+    // Back on, the modules answer with what they held.
+    ok({3, 0x1F, cid::kSetGlobalOutput, {0x02}});
+    for (int slot : {1, 3, 5}) {
+        const Module& was = before.module(slot);
+        auto u = bus.unit(3);
+        EXPECT_EQ(u->module(slot).outputOn, was.outputOn) << slot;
+        EXPECT_EQ(u->module(slot).setPoint, was.setPoint) << slot;
+        EXPECT_EQ(u->module(slot).groupId, was.groupId) << slot;
+        EXPECT_EQ(u->module(slot).currentLimit, was.currentLimit) << slot;
+    }
+    EXPECT_EQ(ok({3, 1, cid::kReadByte, {0xCC}}), Bytes{before.module(1).type});
+    EXPECT_EQ(readWord(3, 1, cid::kMeasureVoltage), before.module(1).setPoint);
 }
 
 TEST_F(BusTest, MeasurementsFollowTheSetPointIntoTheLoad)
@@ -450,6 +505,9 @@ TEST(DefaultBus, ThreeUnitsOfDifferentMakeUp)
     for (int id : bus.unitIds()) {
         auto u = bus.unit(id);
         EXPECT_GT(u->operatingHours, 0u) << id;
+        // As shipped: output normally on, remote on/off normal (inhibit), and on now.
+        EXPECT_EQ(u->defaults & 0x03, 0x03) << id;
+        EXPECT_TRUE(u->globalOutputOn()) << id;
         for (int slot = 1; slot <= 5; ++slot) {
             if (!u->hasModule(slot))
                 continue;

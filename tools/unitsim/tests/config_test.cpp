@@ -34,7 +34,7 @@ TEST(Config, TheExampleBus)
         EXPECT_EQ(u->version, 0x45);
         EXPECT_EQ(u->serial, (std::array<std::uint8_t, 5>{0x12, 0x34, 0x56, 0x78, 0x9A}));
         EXPECT_EQ(u->operatingHours, 2572u);
-        EXPECT_EQ(u->defaults, 0x02);
+        EXPECT_EQ(u->defaults, 0x07);
         EXPECT_EQ(u->groupTurnOnDelay, 500);
         EXPECT_EQ(u->presentModules(), 0x09);
         const Module& m = u->module(1);
@@ -64,6 +64,7 @@ TEST(Config, MissingKeysComeFromTheModuleType)
     EXPECT_EQ(m.currentLimit, expected.currentLimit);
     EXPECT_TRUE(m.outputOn);
     EXPECT_EQ(u->globalOutputState, 0x02);
+    EXPECT_EQ(u->defaults, 0x03);
     // Hexadecimal, negative counts, names in any case, comments after a blank.
     Bus other =
         busFromConfig("[Unit 0x10 MODULE 1]\nSet-Point = -2 ; below zero\nflags=0x3F\t# all\n");
