@@ -96,15 +96,11 @@ QLineEdit* readOnlyBox(QWidget* parent, const QString& name, const QRect& where,
     return box;
 }
 
-// A list has no caption of its own in the layout. On Linux Qt names a list by the item it shows
-// and says what the list is through the label tied to it, so it gets a label that is never shown.
+// A list has no caption of its own in the layout; the program's window rules let a screen reader
+// name a list by its accessible name rather than by the item it shows.
 void nameList(QComboBox* list, const QString& name)
 {
     list->setAccessibleName(name);
-    auto* caption = new QLabel(name, list->parentWidget());
-    caption->setObjectName(list->objectName() + QStringLiteral("Label"));
-    caption->setBuddy(list);
-    caption->hide();
 }
 
 std::unique_ptr<MonitorForm> instance;

@@ -17,14 +17,15 @@ inline std::string accessibleName(QObject* object)
     return iface ? iface->text(QAccessible::Name).toStdString() : "(no interface)";
 }
 
-// Where the focus goes from `start` with `steps` presses of Tab, `start` first. The window must
-// be active.
-inline std::vector<QWidget*> tabWalk(QWidget* start, int steps)
+// Where the focus goes from `start` with `steps` presses of Tab (Shift+Tab when `back`), `start`
+// first; the walk ends early where no control has the focus. The window must be active.
+inline std::vector<QWidget*> tabWalk(QWidget* start, int steps, bool back = false)
 {
     start->setFocus(Qt::TabFocusReason);
     std::vector<QWidget*> seen{QApplication::focusWidget()};
-    for (int i = 0; i < steps; ++i) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    for (int i = 0; i < steps && QApplication::focusWidget(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), back ? Qt::Key_Backtab : Qt::Key_Tab,
+                        back ? Qt::ShiftModifier : Qt::NoModifier);
         seen.push_back(QApplication::focusWidget());
     }
     return seen;
