@@ -59,7 +59,7 @@ public:
     {
         INI::SetBusyState(1);
         m_wait.lblProgress->clear();
-        m_wait.show();
+        m_wait.showNow();
     }
     ~ScanScope() { end(); }
     ScanScope(const ScanScope&) = delete;
@@ -118,7 +118,7 @@ void cmdDetectUnitID_Click()
             openPort();
             while (id <= *highest && !found) {
                 kivo::desktop::letEventsRun();
-                scan.wait().lblProgress->setText(scanProgressText(id, *highest));
+                scan.wait().showProgress(scanProgressText(id, *highest));
                 std::int16_t answered = 0;
                 const QString status = callLink("GetUnitID", id, byRef(answered));
                 if (status == kOk) {

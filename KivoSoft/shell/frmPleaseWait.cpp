@@ -2,9 +2,13 @@
 
 #include "KivoSoft/shell/ShellPictures.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QIcon>
 #include <QPixmap>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace KivoSoft {
 
@@ -38,6 +42,29 @@ frmPleaseWait::frmPleaseWait(QWidget* parent)
     layout->addWidget(Frame1);
     // 5055 x 1800 twips.
     setFixedSize(337, 120);
+}
+
+void frmPleaseWait::showNow()
+{
+    show();
+    raise();
+    // Until the window system has mapped the box, nothing drawn reaches the screen: it would stay
+    // an empty frame through the first blocking call. The wait runs no input: the scan's window
+    // is busy, and a click would only wait for the scan anyway.
+    const QDeadlineTimer deadline(1000);
+    QTimer wake;
+    wake.start(20);
+    while (windowHandle() && !windowHandle()->isExposed() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                        QEventLoop::WaitForMoreEvents);
+    }
+    repaint();
+}
+
+void frmPleaseWait::showProgress(const QString& text)
+{
+    lblProgress->setText(text);
+    repaint();
 }
 
 } // namespace KivoSoft

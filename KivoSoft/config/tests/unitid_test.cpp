@@ -9,6 +9,9 @@
 #include "KivoSoft/shell/frmPleaseWait.h"
 
 #include <QApplication>
+#include <QEvent>
+
+#include <functional>
 
 using namespace KivoSoft;
 using namespace KivoSoft::testing;
@@ -53,6 +56,27 @@ std::string unitIdRead(int id)
     std::snprintf(frame, sizeof frame, "%02X 1F 04 07", id);
     return frame;
 }
+
+// Runs `painted` each time `widget` is drawn.
+class PaintWatch : public QObject {
+public:
+    PaintWatch(QWidget* widget, std::function<void()> painted) : m_painted(std::move(painted))
+    {
+        widget->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            m_painted();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> m_painted;
+};
 
 class UnitIds : public SimulatorTest {
 protected:
@@ -121,6 +145,30 @@ TEST_F(UnitIds, TheScanTriesEachIdUpToTheOneThatAnswers)
     EXPECT_EQ(calls(), (Calls{"OpenPort", "GetUnitID", "GetUnitID", "GetUnitID", "ClosePort"}));
     EXPECT_FALSE(LinkInUse::taken());
     EXPECT_TRUE(portFree());
+}
+
+// Each try blocks for as long as the unit takes to answer or time out, with no event processed:
+// the box must be on the screen with the ID being tried before the call, not one ID behind.
+TEST_F(UnitIds, TheWaitBoxIsDrawnWithTheIdBeingTriedBeforeEachTry)
+{
+    start(unitsWithIds({3}));
+    frmPleaseWait& wait = Forms::pleaseWait();
+    QString drawn = "(not drawn)";
+    PaintWatch watch(wait.lblProgress, [&] { drawn = wait.lblProgress->text(); });
+    QStringList drawnAtEachTry;
+    KivoGlobals::DeviceLink =
+        RecordingLink::wrap(KivoGlobals::DeviceLink, linkCalls, [&](const QString& operation) {
+            if (operation == "GetUnitID") {
+                drawnAtEachTry << drawn;
+            }
+        });
+    desktop.queueInputBoxAnswer("3");
+
+    UnitIdUtilities::cmdDetectUnitID_Click();
+
+    EXPECT_EQ(drawnAtEachTry, QStringList({"Scanning... Testing UnitID = 1 to 3  (33.33 %)",
+                                           "Scanning... Testing UnitID = 2 to 3  (66.67 %)",
+                                           "Scanning... Testing UnitID = 3 to 3  (100 %)"}));
 }
 
 TEST_F(UnitIds, AScanThatFindsNoUnitSaysSoWithTheProgramsTitle)
