@@ -880,7 +880,7 @@ void SupplyConfig::cmdModueGrouping_Click()
 
 void SupplyConfig::cmdDetectUnitID_Click()
 {
-    UnitIdUtilities::cmdDetectUnitID_Click();
+    UnitIdUtilities::cmdDetectUnitID_Click(this);
 }
 
 void SupplyConfig::cmdChangeToNewUnitID_Click()

@@ -167,7 +167,7 @@ void SupplyConfig::SelectButton_Click()
     if (!link) {
         return;
     }
-    INI::SetBusyState(1);
+    INI::SetBusyState(1, this);
     ShowRestartNotice(true);
     QWidget* const actions[] = {SelectButton,         Cancel,           UnitList,
                                 cmdMonitor,           cmdComSettings,   cmdDetectUnitID,

@@ -69,10 +69,10 @@ private:
     int& m_running;
 };
 
-// The hourglass with the active window disabled, given back on every way out.
+// The hourglass with `window` (and the active window) disabled, given back on every way out.
 class BusyScope {
 public:
-    BusyScope() { INI::SetBusyState(1); }
+    explicit BusyScope(QWidget* window) { INI::SetBusyState(1, window); }
     ~BusyScope() { INI::SetBusyState(0); }
     BusyScope(const BusyScope&) = delete;
     BusyScope& operator=(const BusyScope&) = delete;
@@ -424,7 +424,7 @@ void frmModuleGrouping::cboGroup_Click()
         return;
     }
     const HandlerScope running(m_handlersRunning);
-    const BusyScope busy;
+    const BusyScope busy(this);
     if (!CheckUnitResponds()) {
         return;
     }
@@ -487,7 +487,7 @@ void frmModuleGrouping::cmdApply_Click()
         return;
     }
     const HandlerScope running(m_handlersRunning);
-    const BusyScope busy;
+    const BusyScope busy(this);
     if (!CheckUnitResponds()) {
         return;
     }
@@ -570,7 +570,7 @@ void frmModuleGrouping::cmdReset_Click()
         return;
     }
     const HandlerScope running(m_handlersRunning);
-    const BusyScope busy;
+    const BusyScope busy(this);
     if (!CheckUnitResponds()) {
         return;
     }

@@ -195,9 +195,9 @@ bool WriteIniSections(const QString& file, const QStringList& replaced,
     return out.commit() || failed();
 }
 
-bool SetBusyState(int mode)
+bool SetBusyState(int mode, QWidget* window)
 {
-    return kivo::desktop::setBusyState(mode);
+    return kivo::desktop::setBusyState(mode, window);
 }
 
 QString GetVoltageRange(const QString& section)

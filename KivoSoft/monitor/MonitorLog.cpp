@@ -79,7 +79,7 @@ void MonitorForm::Check1_Click()
         return;
     }
     try {
-        INI::SetBusyState(1);
+        INI::SetBusyState(1, this);
         if (Check1->isChecked()) {
             Check1->setEnabled(false);
             setWindowTitle(MonitorCaption);

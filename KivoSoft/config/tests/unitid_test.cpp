@@ -78,6 +78,12 @@ private:
     std::function<void()> m_painted;
 };
 
+// The scan as the table below starts it: from no window of its own.
+void scanWithoutWindow()
+{
+    UnitIdUtilities::cmdDetectUnitID_Click();
+}
+
 class UnitIds : public SimulatorTest {
 protected:
     std::vector<DesktopCall> inputBoxes() const
@@ -187,15 +193,17 @@ TEST_F(UnitIds, AScanThatFindsNoUnitSaysSoWithTheProgramsTitle)
 
 // A click that a pumped event delivers in the middle of the scan finds the link taken and does
 // nothing: no box, no frame, and above all no ClosePort under the scan, which would make unit 1
-// look silent.
+// look silent. The window whose button started the scan takes no input meanwhile, although no
+// window is active: the input box has just closed and the window manager has not yet handed the
+// focus back.
 TEST_F(UnitIds, ClicksDuringTheScanDoNothingAndTheWindowIsBusy)
 {
     start(unitsWithIds({1}));
     QWidget window;
     window.setObjectName("SupplyConfig");
     window.show();
-    QApplication::setActiveWindow(&window);
-    ASSERT_TRUE(window.isActiveWindow());
+    QApplication::setActiveWindow(nullptr);
+    ASSERT_EQ(QApplication::activeWindow(), nullptr);
     frmModuleGrouping grouping;
     GroupingHost host;
     host.unitId = "1";
@@ -208,7 +216,7 @@ TEST_F(UnitIds, ClicksDuringTheScanDoNothingAndTheWindowIsBusy)
         if (!nested) {
             nested = true;
             boxesBefore = desktop.calls().size();
-            UnitIdUtilities::cmdDetectUnitID_Click();
+            UnitIdUtilities::cmdDetectUnitID_Click(&window);
             UnitIdUtilities::cmdChangeToNewUnitID_Click();
             EXPECT_FALSE(grouping.Form_Load(host));
             EXPECT_EQ(desktop.calls().size(), boxesBefore);
@@ -218,7 +226,7 @@ TEST_F(UnitIds, ClicksDuringTheScanDoNothingAndTheWindowIsBusy)
     });
     desktop.queueInputBoxAnswer("3");
 
-    UnitIdUtilities::cmdDetectUnitID_Click();
+    UnitIdUtilities::cmdDetectUnitID_Click(&window);
 
     EXPECT_TRUE(nested);
     EXPECT_FALSE(windowTookInput);
@@ -256,11 +264,11 @@ TEST_F(UnitIds, RepliesThatEndAnOperationOpenNoPort)
          UnitIdUtilities::cmdChangeToNewUnitID_Click,
          {"1", "40000"},
          {"ClosePort"}},
-        {"scan: 0", UnitIdUtilities::cmdDetectUnitID_Click, {"0"}, {}},
-        {"scan: Cancel or empty", UnitIdUtilities::cmdDetectUnitID_Click, {""}, {}},
-        {"scan: letters", UnitIdUtilities::cmdDetectUnitID_Click, {"none"}, {}},
-        {"scan: asked again", UnitIdUtilities::cmdDetectUnitID_Click, {"-3", "33", "0"}, {}},
-        {"scan: 40000", UnitIdUtilities::cmdDetectUnitID_Click, {"40000"}, {"ClosePort"}},
+        {"scan: 0", scanWithoutWindow, {"0"}, {}},
+        {"scan: Cancel or empty", scanWithoutWindow, {""}, {}},
+        {"scan: letters", scanWithoutWindow, {"none"}, {}},
+        {"scan: asked again", scanWithoutWindow, {"-3", "33", "0"}, {}},
+        {"scan: 40000", scanWithoutWindow, {"40000"}, {"ClosePort"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
