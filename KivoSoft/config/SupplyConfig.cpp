@@ -791,9 +791,10 @@ void SupplyConfig::closeEvent(QCloseEvent* event)
     // window's actions has the port it pumps events, and the window system's close box still
     // arrives although the busy state disabled the window: unloading then would free the unit
     // record under the action still on the stack, so the close box does nothing, as it does on a
-    // disabled window.
+    // disabled window. The grouping dialog is one of those actions from its load to its unload.
     event->ignore();
-    if (LinkInUse::holder().startsWith(QStringLiteral("SupplyConfig."))) {
+    if (LinkInUse::holder().startsWith(QStringLiteral("SupplyConfig.")) ||
+        (m_grouping && m_grouping->loaded())) {
         return;
     }
     Form_Unload();

@@ -216,6 +216,9 @@ bool frmModuleGrouping::Form_Load(const GroupingHost& host)
     resetToDesign();
 
     const HandlerScope running(m_handlersRunning);
+    // The load talks to the unit before the dialog is up and modal: until then the window that
+    // opens it is busy, so none of its buttons (its Close above all) runs under the load.
+    const BusyScope busy(parentWidget());
     // A port that does not open leaves the dialog up with the unit check's message as well, so
     // the user can still close it or read the help; every later check fails the same way.
     OpenGroupingPort();

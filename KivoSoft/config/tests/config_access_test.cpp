@@ -1,5 +1,6 @@
 // The window for a user at the keyboard and for a screen reader: which window an action makes
-// busy and where the focus is afterwards.
+// busy and where the focus is afterwards, also while the grouping dialog loads.
+#include "KivoSoft/config/frmModuleGrouping.h"
 #include "KivoSoft/config/tests/config_fixture.h"
 #include "KivoSoft/shell/MainForm.h"
 #include "tests/support/modal.h"
@@ -84,6 +85,42 @@ TEST_F(ConfigAccess, EveryActionMakesItsWindowBusyAlsoWithNoWindowActive)
         EXPECT_TRUE(window->isEnabled());
     }
     EXPECT_EQ(window->ReadUnitId, "3");
+}
+
+TEST_F(ConfigAccess, TheWindowTakesNoClickUntilTheGroupingDialogIsGone)
+{
+    readUnit("3");
+    window->show();
+    bool loading = false;
+    bool enabledWhileLoading = true;
+    beforeCall = [&](const QString& operation) {
+        if (!loading && operation == "GetPresentModules" &&
+            LinkInUse::holder() == frmModuleGrouping::LinkHolder) {
+            // The dialog talks to the unit before it is up: the title bar's close box now.
+            loading = true;
+            enabledWhileLoading = window->isEnabled();
+            window->close();
+        }
+    };
+    bool stayedWhileShown = false;
+    kivo::testsupport::whenModalShows([&](QWidget* dialog) {
+        window->close();
+        stayedWhileShown = window->isVisible() && window->isLoaded();
+        dialog->close();
+    });
+    QTest::mouseClick(window->cmdModueGrouping, Qt::LeftButton);
+
+    EXPECT_TRUE(loading);
+    EXPECT_FALSE(enabledWhileLoading);
+    EXPECT_TRUE(stayedWhileShown);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->ReadUnitId, "3");
+    EXPECT_TRUE(window->isEnabled());
+    EXPECT_FALSE(LinkInUse::taken());
+
+    // Gone, the dialog holds nothing back: the close box unloads again.
+    window->close();
+    EXPECT_FALSE(window->isVisible());
 }
 
 TEST_F(ConfigAccess, TheFocusIsBackWhereItWasAfterAnActionUnlessTheActionMovesIt)
