@@ -269,7 +269,8 @@ void SupplyConfig::buildUnitOptions()
     cmdSave = button(this, "cmdSave", QStringLiteral("&Apply"), QRect(172, 486, 158, 36));
     cmdSave->setAccessibleName(QStringLiteral("Apply all"));
 
-    SSTab1 = make<QTabWidget>(this, "SSTab1", QRect(338, 170, 444, 392));
+    SSTab1 = make<ModuleTabs>(this, "SSTab1", QRect(338, 170, 444, 392));
+    SSTab1->tabBar()->setAccessibleName(QStringLiteral("Modules"));
     Text1 = box(this, "Text1", QRect(338, 564, 444, 2), true);
     Text1->setFrame(false);
 }
@@ -437,6 +438,13 @@ void SupplyConfig::connectHandlers()
     m_checks->guardClick(Save, [this] { Save_Click(); });
     m_checks->guardClick(Load, [this] { Load_Click(); });
     connect(UnitList, &QComboBox::activated, this, live([this] { UnitList_Click(); }));
+    // Leaving a module's tab leaves the field being edited on it: a refusal keeps the tab in
+    // front, with the field and its message in sight.
+    SSTab1->setMayLeave([this] {
+        QWidget* editing = m_checks->current();
+        QWidget* shown = SSTab1->currentWidget();
+        return !editing || !shown || !shown->isAncestorOf(editing) || m_checks->leave();
+    });
 
     auto onSelect = [&](QRadioButton* b, std::function<void()> handler) {
         connect(b, &QRadioButton::toggled, this, [this, handler](bool on) {
@@ -542,10 +550,10 @@ void SupplyConfig::designState()
     }
     for (QWidget* hidden : std::initializer_list<QWidget*>{
              Label7, Label1, PSID, Label3, SerialNumber, Label4, MajVersion, MinVersion,
-             FieldsFrame[1], Frame6, Frame7, Frame5, Frame10, SSTab1, cmdSave, ErrorButton,
-             cmdModuleNumbering, lblModulesOFF, Text1}) {
+             ErrorButton, cmdModuleNumbering}) {
         hidden->hide();
     }
+    hideUnitView();
     // The unit option frames are created hidden; a good read shows them.
     for (QWidget* hidden :
          std::initializer_list<QWidget*>{Frame4[0], Frame4[1], Frame4[2], Frame4[3], Frame4[6]}) {
@@ -616,7 +624,7 @@ void SupplyConfig::designState()
                                 optPolarity[2 * i - 1], optPolarity[2 * i]}) {
             r->setEnabled(true);
         }
-        slrVsp[i]->setRange(0, 10);
+        slrVsp[i]->setProgramRange(0, 10);
         slrVsp[i]->setProgramValue(0);
         hscrollCurrentLimit[i]->setRange(0, 25);
         hscrollCurrentLimit[i]->setValue(0);
@@ -652,6 +660,8 @@ void SupplyConfig::ensureLoaded()
 
 void SupplyConfig::Form_Load()
 {
+    // Whatever was being edited goes with the unit shown.
+    m_checks->reset();
     m_loaded = true;
     G::ConfigExpanded = false;
     setHeightTwips(2670);
@@ -746,8 +756,21 @@ void SupplyConfig::LoadToolTips()
 void SupplyConfig::setHeightTwips(int twips)
 {
     // A height that is not one of the two is brought to one by the resize rule at once.
-    static_cast<void>(twips);
+    if (twips < ExpandedHeightTwips) {
+        hideUnitView();
+    }
     Form_Resize();
+}
+
+void SupplyConfig::hideUnitView()
+{
+    // Out of sight below the collapsed window's edge, these would still take the focus by Tab
+    // and be there for a screen reader; a field being edited among them lets the focus go.
+    for (QWidget* below : std::initializer_list<QWidget*>{FieldsFrame[1], Frame6, Frame7, Frame5,
+                                                         Frame10, SSTab1, cmdSave, lblModulesOFF,
+                                                         Text1}) {
+        below->hide();
+    }
 }
 
 void SupplyConfig::Form_Resize()

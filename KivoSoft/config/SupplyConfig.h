@@ -33,7 +33,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QTabWidget>
 #include <QTextEdit>
 #include <QToolButton>
 #include <QWidget>
@@ -245,7 +244,7 @@ public:
     QLineEdit* Text1;
 
     // ---- Module tabs
-    QTabWidget* SSTab1;
+    ModuleTabs* SSTab1;
     std::array<QWidget*, 5> ModuleTab{};
     std::array<QLabel*, 5> lblMinVoltage{};
     std::array<QLabel*, 5> lblMaxVoltage{};
@@ -322,7 +321,9 @@ private:
     // The end of a write whose step failed: the failure in the log, the lamps stopped, the port
     // closed, one message naming the step.
     void writeFailed(const QString& step);
+    // A height below the expanded one collapses the window: the unit's frames are hidden.
     void setHeightTwips(int twips);
+    void hideUnitView();
     void appendProgress(const QString& text);
     void setLamps(bool blinking);
     void stopLamps(bool enabled);

@@ -110,14 +110,14 @@ void SupplyConfig::setConfigSetPointMinimum(int slot, std::int32_t value)
     if (slot >= 1 && slot <= 5) {
         SetPointSlider* slider = slrVsp[static_cast<std::size_t>(slot)];
         // A minimum above the maximum moves the maximum along, as the slider's own rule does.
-        slider->setMinimum(value);
+        slider->setProgramMinimum(value);
     }
 }
 
 void SupplyConfig::setConfigSetPointMaximum(int slot, std::int32_t value)
 {
     if (slot >= 1 && slot <= 5) {
-        slrVsp[static_cast<std::size_t>(slot)]->setMaximum(value);
+        slrVsp[static_cast<std::size_t>(slot)]->setProgramMaximum(value);
     }
 }
 

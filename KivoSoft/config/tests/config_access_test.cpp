@@ -1,10 +1,14 @@
 // The window for a user at the keyboard and for a screen reader: which window an action makes
-// busy and where the focus is afterwards, also while the grouping dialog loads.
+// busy and where the focus is afterwards, a refused entry while tabs change and the window
+// reloads, and what the accessibility actions do.
 #include "KivoSoft/config/frmModuleGrouping.h"
 #include "KivoSoft/config/tests/config_fixture.h"
 #include "KivoSoft/shell/MainForm.h"
 #include "tests/support/modal.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
+#include <QAccessibleValueInterface>
 #include <QApplication>
 #include <QTest>
 
@@ -13,6 +17,11 @@ using namespace KivoSoft::testing;
 namespace G = KivoSoft::KivoGlobals;
 
 namespace {
+
+QAccessibleInterface* accessible(QObject* object)
+{
+    return QAccessible::queryAccessibleInterface(object);
+}
 
 class ConfigAccess : public ConfigTest {
 protected:
@@ -40,6 +49,12 @@ protected:
         box.hide();
         QCoreApplication::processEvents();
         ASSERT_EQ(QApplication::activeWindow(), nullptr);
+    }
+
+    // The tab of module m as a screen reader reaches it.
+    QAccessibleInterface* moduleTab(int m)
+    {
+        return accessible(window->SSTab1->tabBar())->child(tabOf(m));
     }
 };
 
@@ -151,6 +166,113 @@ TEST_F(ConfigAccess, TheFocusIsBackWhereItWasAfterAnActionUnlessTheActionMovesIt
         QCoreApplication::processEvents();
         EXPECT_EQ(window->focusWidget(), c.focusAfter);
     }
+}
+
+TEST_F(ConfigAccess, ARefusedEntryKeepsItsTabInFrontAndNoClickIsDroppedWithoutAWord)
+{
+    showActive();
+    readUnit("3");
+    ASSERT_EQ(window->SSTab1->currentIndex(), tabOf(1));
+    QLineEdit* field = window->vsp[1];
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, "99");
+    const QString refusal = "99 is out of range, please enter value between 10 and 14";
+    desktop.clear();
+
+    // A button that takes the focus: its press leaves the field, which refuses and says why.
+    QTest::mouseClick(window->Cancel, Qt::LeftButton);
+    // One that takes none: the click itself leaves the field, and says so too.
+    QTest::mouseClick(window->cmdMonitor, Qt::LeftButton);
+    EXPECT_EQ(messageTexts(), QStringList({refusal, refusal}));
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(QApplication::focusWidget(), field);
+
+    // Every way to another tab leaves the field: the refusal keeps its tab in front.
+    desktop.clear();
+    QTabBar* tabs = window->SSTab1->tabBar();
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(tabOf(3)).center());
+    moduleTab(3)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QTest::keyClick(field, Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(messageTexts(), QStringList({refusal, refusal, refusal}));
+    EXPECT_EQ(window->SSTab1->currentIndex(), tabOf(1));
+    EXPECT_EQ(QApplication::focusWidget(), field);
+
+    // Another unit picked: the window collapses, and the refusal goes with the unit shown. The
+    // field out of sight takes neither the focus nor typed keys, and Start reads.
+    desktop.clear();
+    window->UnitList->setCurrentText("5");
+    window->UnitList_Click();
+    EXPECT_FALSE(field->isVisible());
+    EXPECT_EQ(window->checks()->refusing(), nullptr);
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_NE(focus, nullptr);
+    EXPECT_TRUE(focus->isVisible());
+    QTest::keyClicks(focus, "7");
+    EXPECT_EQ(field->text(), "99");
+    ops->clear();
+    QTest::mouseClick(window->SelectButton, Qt::LeftButton);
+    EXPECT_TRUE(messages().empty()) << messageTexts().join(" | ").toStdString();
+    EXPECT_FALSE(takeOps().isEmpty());
+    EXPECT_EQ(window->ReadUnitId, "5");
+}
+
+TEST_F(ConfigAccess, AnEmptySlotsTabCannotBeChosenByAnyMeans)
+{
+    showActive();
+    readUnit("3"); // slots 2 and 4 are empty
+    QTabBar* tabs = window->SSTab1->tabBar();
+    QAccessibleInterface* empty = moduleTab(2);
+    EXPECT_EQ(empty->text(QAccessible::Name), "Module-2");
+    EXPECT_TRUE(empty->state().disabled);
+    EXPECT_FALSE(empty->state().focusable);
+    EXPECT_TRUE(empty->actionInterface()->actionNames().isEmpty());
+
+    empty->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(tabOf(2)).center());
+    tabs->setFocus();
+    QTest::keyClick(tabs, Qt::Key_Left); // from Module-1 to Module-2 would be left
+    EXPECT_EQ(window->SSTab1->currentIndex(), tabOf(3)); // the next available one
+
+    QAccessibleInterface* fitted = moduleTab(1);
+    EXPECT_FALSE(fitted->state().disabled);
+    EXPECT_EQ(fitted->actionInterface()->actionNames(),
+              QStringList{QAccessibleActionInterface::pressAction()});
+    fitted->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(window->SSTab1->currentIndex(), tabOf(1));
+    EXPECT_TRUE(fitted->state().selected);
+}
+
+TEST_F(ConfigAccess, AccessibleActionsActAsTheUsersOwn)
+{
+    readUnit("3");
+    ASSERT_FALSE(window->cmdApply->isEnabled());
+    ASSERT_FALSE(window->cmdApplyCLM[tabOf(1)]->isEnabled());
+
+    // A slider move through the value interface is the user's: the set point follows it and
+    // the module's Apply is offered.
+    accessible(window->slrVsp[1])->valueInterface()->setCurrentValue(125);
+    EXPECT_EQ(window->vsp[1]->text(), "12.5");
+    EXPECT_TRUE(window->cmdApplyCLM[tabOf(1)]->isEnabled());
+    EXPECT_TRUE(G::ModuleSettingEdited);
+
+    // Toggle on an option button or a check box runs its click.
+    auto toggle = [](QWidget* control) {
+        accessible(control)->actionInterface()->doAction(
+            QAccessibleActionInterface::toggleAction());
+    };
+    toggle(window->optFanFail[0]);
+    EXPECT_TRUE(window->optFanFail[0]->isChecked());
+    EXPECT_TRUE(G::UnitSettingEdited);
+    EXPECT_TRUE(window->cmdApply->isEnabled());
+    toggle(window->optStartupState[2]); // module 1 normally off: its delay is unavailable
+    EXPECT_FALSE(window->startupdelay[1]->isEnabled());
+    toggle(window->optCurrentLimit[2]); // module 1 latching: its reset box shows
+    EXPECT_TRUE(window->EnableReset[1]->isVisibleTo(window->ModuleTab[tabOf(1)]));
+    window->cmdApplyCLM[tabOf(1)]->setEnabled(false);
+    toggle(window->EnableReset[1]);
+    EXPECT_TRUE(window->EnableReset[1]->isChecked());
+    EXPECT_TRUE(window->cmdApplyCLM[tabOf(1)]->isEnabled());
 }
 
 } // namespace

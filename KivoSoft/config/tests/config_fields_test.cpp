@@ -431,6 +431,7 @@ TEST_F(ConfigFields, TheScrollBarAndTheTypedCurrentLimit)
 
 TEST_F(ConfigFields, AClickIsRefusedWhileAFieldRefuses)
 {
+    w().SSTab1->show(); // as a read shows it
     w().show();
     w().activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w()));
