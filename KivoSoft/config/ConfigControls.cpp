@@ -311,4 +311,30 @@ bool KeyPressFilter::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
+TabLeaveFilter::TabLeaveFilter(QWidget* widget, std::function<void()> step)
+    : QObject(widget), m_step(std::move(step))
+{
+    widget->installEventFilter(this);
+}
+
+bool TabLeaveFilter::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusOut &&
+        static_cast<QFocusEvent*>(event)->reason() == Qt::TabFocusReason) {
+        m_step();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void setTabChain(std::initializer_list<QWidget*> controls)
+{
+    QWidget* previous = nullptr;
+    for (QWidget* control : controls) {
+        if (previous) {
+            QWidget::setTabOrder(previous, control);
+        }
+        previous = control;
+    }
+}
+
 } // namespace KivoSoft

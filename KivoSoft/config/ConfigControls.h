@@ -111,4 +111,22 @@ private:
     Filter m_filter;
 };
 
+// Runs `step` when the Tab key moves the focus from `widget` to the next control of its window
+// (not Shift+Tab, a click or another window): a focus-leave rule that leads the focus on from
+// the last control of a chain.
+class TabLeaveFilter : public QObject {
+    Q_OBJECT
+public:
+    TabLeaveFilter(QWidget* widget, std::function<void()> step);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    std::function<void()> m_step;
+};
+
+// Sets the keyboard's order through `controls`, first to last.
+void setTabChain(std::initializer_list<QWidget*> controls);
+
 } // namespace KivoSoft

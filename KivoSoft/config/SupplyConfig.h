@@ -324,6 +324,9 @@ private:
     // A height below the expanded one collapses the window: the unit's frames are hidden.
     void setHeightTwips(int twips);
     void hideUnitView();
+    // The keyboard's order through the window: top band row by row, then the unit's frames on
+    // the left, then the module tabs, each tab's fields in reading order.
+    void orderTabChain();
     void appendProgress(const QString& text);
     void setLamps(bool blinking);
     void stopLamps(bool enabled);

@@ -172,6 +172,19 @@ frmModuleGrouping::frmModuleGrouping(QWidget* parent) : QDialog(parent)
     connect(cmdCancel, &QPushButton::clicked, this, &frmModuleGrouping::cmdCancel_Click);
     connect(cmdHelp, &QPushButton::clicked, this, &frmModuleGrouping::cmdHelp_Click);
 
+    // What a screen reader says of each control: the label beside it (a list takes its name
+    // from its label only as its accessible name).
+    Label1->setBuddy(cboGroup);
+    cboGroup->setAccessibleName(Label1->text());
+    lblAvailableModules->setBuddy(lstAvailableModules);
+    lstAvailableModules->setAccessibleName(lblAvailableModules->text());
+    lblGroupModules->setBuddy(lstGroupModules);
+    lblStartupDelay[5]->setBuddy(txtStartupDelay[0]);
+    btnAssign->setAccessibleName(btnAssign->toolTip());
+    setTabChain({cboGroup, lstAvailableModules, btnAssign, lstGroupModules, optGrpStartupState[1],
+                 optGrpStartupState[2], txtStartupDelay[0], cmdApply, cmdReset, cmdCancel,
+                 cmdHelp});
+
     setFixedSize(440, 416);
     resetToDesign();
 }
@@ -262,7 +275,7 @@ void frmModuleGrouping::resetToDesign()
     fillDesignList(lstAvailableModules, {3, 4, 5});
     fillDesignList(lstGroupModules, {1, 2});
     cboGroup->setEditText(GroupTextAtLoad);
-    lblGroupModules->setText(QStringLiteral("Group1 Modules"));
+    showGroupCaption(1);
     GroupOfModule.fill(0);
     SelectedGroup = 1;
     GroupingApplied = false;
@@ -435,7 +448,7 @@ void frmModuleGrouping::cboGroup_Click()
     for (int group = 1; group <= 3; ++group) {
         if (text == GroupItems[group - 1]) {
             SelectedGroup = static_cast<std::int16_t>(group);
-            lblGroupModules->setText(QStringLiteral("Group%1 Modules").arg(group));
+            showGroupCaption(group);
         }
     }
     ReadGroupIDs();
@@ -627,6 +640,12 @@ bool frmModuleGrouping::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void frmModuleGrouping::showGroupCaption(int group)
+{
+    lblGroupModules->setText(QStringLiteral("Group%1 Modules").arg(group));
+    lstGroupModules->setAccessibleName(lblGroupModules->text());
 }
 
 void frmModuleGrouping::enableStartupControls(bool enabled)

@@ -1,6 +1,6 @@
 // The window for a user at the keyboard and for a screen reader: which window an action makes
 // busy and where the focus is afterwards, a refused entry while tabs change and the window
-// reloads, and what the accessibility actions do.
+// reloads, the order of Tab, and what the accessibility interfaces say and do.
 #include "KivoSoft/config/frmModuleGrouping.h"
 #include "KivoSoft/config/tests/config_fixture.h"
 #include "KivoSoft/shell/MainForm.h"
@@ -21,6 +21,11 @@ namespace {
 QAccessibleInterface* accessible(QObject* object)
 {
     return QAccessible::queryAccessibleInterface(object);
+}
+
+QString accessibleName(QObject* object)
+{
+    return accessible(object)->text(QAccessible::Name);
 }
 
 class ConfigAccess : public ConfigTest {
@@ -55,6 +60,17 @@ protected:
     QAccessibleInterface* moduleTab(int m)
     {
         return accessible(window->SSTab1->tabBar())->child(tabOf(m));
+    }
+
+    // The object names the focus passes through when `key` is pressed `steps` times.
+    QStringList walk(Qt::Key key, int steps)
+    {
+        QStringList names;
+        for (int i = 0; i < steps; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), key);
+            names << QApplication::focusWidget()->objectName();
+        }
+        return names;
     }
 };
 
@@ -217,6 +233,43 @@ TEST_F(ConfigAccess, ARefusedEntryKeepsItsTabInFrontAndNoClickIsDroppedWithoutAW
     EXPECT_EQ(window->ReadUnitId, "5");
 }
 
+TEST_F(ConfigAccess, TabFollowsTheLayoutAndLeavesTheCollapsedWindowForTheUnitList)
+{
+    showActive();
+    window->UnitList->setFocus();
+    EXPECT_EQ(walk(Qt::Key_Tab, 9),
+              QStringList({"SelectButton", "Cancel", "cmdMonitor", "RichTextBox1", "cmdComSettings",
+                           "cmdDetectUnitID", "cmdChangeToNewUnitID", "cmdDllFileVersion",
+                           "UnitList"}));
+    // Back from the last control goes back, not to the unit list.
+    window->cmdDllFileVersion->setFocus();
+    EXPECT_EQ(walk(Qt::Key_Backtab, 2), QStringList({"cmdChangeToNewUnitID", "cmdDetectUnitID"}));
+
+    // Expanded: the unit options frame by frame, the group and the tabs, then the tab shown.
+    readUnit("3");
+    window->cmdDllFileVersion->setFocus();
+    EXPECT_EQ(walk(Qt::Key_Tab, 19),
+              QStringList({"optFanFail(0)",
+                           "optOverTemp(0)",
+                           "optGlobalDC(0)",
+                           "optGlobalOnOff(0)",
+                           "optGlobal(0)",
+                           "cmdModueGrouping",
+                           "qt_tabwidget_tabbar",
+                           "vsp(1)",
+                           "slrVsp(1)",
+                           "hl(1)",
+                           "ll(1)",
+                           "cmdPreset(1)",
+                           "cmdTracking(1)",
+                           "optStartupState(1)",
+                           "startupdelay(1)",
+                           "optPolarity(1)",
+                           "OptProgMode(1)",
+                           "optCurrentLimit(1)",
+                           "UnitList"}));
+}
+
 TEST_F(ConfigAccess, AnEmptySlotsTabCannotBeChosenByAnyMeans)
 {
     showActive();
@@ -273,6 +326,56 @@ TEST_F(ConfigAccess, AccessibleActionsActAsTheUsersOwn)
     toggle(window->EnableReset[1]);
     EXPECT_TRUE(window->EnableReset[1]->isChecked());
     EXPECT_TRUE(window->cmdApplyCLM[tabOf(1)]->isEnabled());
+}
+
+TEST_F(ConfigAccess, EveryControlSaysWhatItIs)
+{
+    const auto m1 = static_cast<std::size_t>(1);
+    const std::pair<QObject*, QString> names[] = {
+        {window->hl[m1], "Module Good High Limit:"},
+        {window->ll[m1], "Module Good Low Limit:"},
+        {window->vsp[m1], "Voltage Setpoint"},
+        {window->slrVsp[m1], "Voltage Setpoint"},
+        {window->startupdelay[m1], "Startup Delay:"},
+        {window->CurrentLimit[m1], "Current Limit:"},
+        {window->hscrollCurrentLimit[m1], "Current Limit"},
+        {window->txtModuleID[m1], "Module:"},
+        {window->txtVersionMajor[m1], "Version:"},
+        {window->TxtVersionMinor[m1], "Version: minor"},
+        {window->GroupID[m1], "Group:"},
+        {window->ModuleTab[tabOf(1)], "Module-1"},
+        {window->PSID, "Unit ID:"},
+        {window->SerialNumber, "Serial No.:"},
+        {window->MajVersion, "Firmware Version:"},
+        {window->MinVersion, "Firmware Version: minor"},
+        {window->Frame4[0], "Fan Fail"},
+        {window->Frame4[1], "Over Temperature"},
+        {window->Frame4[2], "Global DC Good"},
+        {window->Frame4[3], "Remote On/Off"},
+        {window->Frame4[6], "Global"},
+        {window->cmdApply, "Apply Global Options"},
+        {window->cmdSave, "Apply all"},
+        {window->cmdApplyCLM[tabOf(1)], "Apply Module-1"},
+        {window->cmdApplyCLM[tabOf(5)], "Apply Module-5"},
+        {window->PellarosTx, "Tx"},
+        {window->PellarosRx, "Rx"},
+        {window->RichTextBox1, "Communication window"},
+        {window->cmdMonitor, "Monitor"},
+    };
+    for (const auto& [control, name] : names) {
+        EXPECT_EQ(accessibleName(control), name) << control->objectName().toStdString();
+    }
+
+    // A list box on this platform is named by its value; its label is tied to it instead.
+    const std::pair<QWidget*, QLabel*> labelled[] = {
+        {window->cboxActivationTime[m1], window->LabelActivationTime[m1]},
+        {window->cboxResetTime[m1], window->LabelResetTime[m1]},
+    };
+    for (const auto& [list, label] : labelled) {
+        const auto relations = accessible(list)->relations(QAccessible::Label);
+        ASSERT_EQ(relations.size(), 1) << list->objectName().toStdString();
+        EXPECT_EQ(relations.front().first->object(), label);
+    }
 }
 
 } // namespace
