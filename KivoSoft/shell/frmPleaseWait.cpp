@@ -64,6 +64,9 @@ void frmPleaseWait::showNow()
 void frmPleaseWait::showProgress(const QString& text)
 {
     lblProgress->setText(text);
+    // A click on the busy window behind it may have covered the box; it comes to the front again
+    // for each ID, drawn once it is there.
+    raise();
     repaint();
 }
 

@@ -23,7 +23,7 @@ public:
 
     // Shows the box and returns once the window system shows it (at most a second), drawn.
     void showNow();
-    // Puts `text` into lblProgress and draws the box at once.
+    // Puts `text` into lblProgress and draws the box at once, in front of the other windows.
     void showProgress(const QString& text);
 
     QLabel* lblMain;
