@@ -24,6 +24,11 @@ void FieldChecks::guardClick(QAbstractButton* button, std::function<void()> hand
     connect(button, &QAbstractButton::pressed, this, [this, button] {
         m_clickRefused = m_refusedBy == button ? button : nullptr;
         m_refusedBy = nullptr;
+        if (m_clickRefused) {
+            // The press has been answered by the refusal: the button comes up again instead of
+            // staying down (its release went to the message box).
+            button->setDown(false);
+        }
     });
     connect(button, &QAbstractButton::clicked, this, [this, button, handler = std::move(handler)] {
         const bool refusedByItsPress = m_clickRefused == button;
