@@ -361,14 +361,15 @@ TEST_F(ConfigAccess, EveryControlSaysWhatItIs)
         {window->cmdSave, "Apply all"},
         {window->cmdApplyCLM[tabOf(1)], "Apply Module-1"},
         {window->cmdApplyCLM[tabOf(5)], "Apply Module-5"},
-        {window->PellarosTx, "Tx"},
-        {window->PellarosRx, "Rx"},
         {window->RichTextBox1, "Communication window"},
         {window->cmdMonitor, "Monitor"},
     };
     for (const auto& [control, name] : names) {
         EXPECT_EQ(accessibleName(control), name) << control->objectName().toStdString();
     }
+    // The traffic lamps are named after their labels; what else the name says is the lamp's.
+    EXPECT_TRUE(accessibleName(window->PellarosTx).startsWith("Tx"));
+    EXPECT_TRUE(accessibleName(window->PellarosRx).startsWith("Rx"));
 
     // A list box on this platform is named by its value; its label is tied to it instead.
     const std::pair<QWidget*, QLabel*> labelled[] = {

@@ -17,6 +17,8 @@ protected:
     {
         ConfigTest::SetUp();
         fitModule(1, 10, 14, 10);
+        // The module tabs as a read shows them: a field out of sight is not checked.
+        window->SSTab1->show();
         window->SSTab1->setCurrentIndex(tabOf(1));
         desktop.clear();
     }
@@ -431,7 +433,6 @@ TEST_F(ConfigFields, TheScrollBarAndTheTypedCurrentLimit)
 
 TEST_F(ConfigFields, AClickIsRefusedWhileAFieldRefuses)
 {
-    w().SSTab1->show(); // as a read shows it
     w().show();
     w().activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w()));
