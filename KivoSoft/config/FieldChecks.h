@@ -4,15 +4,21 @@
 // A field is added with its check (true: the value may stand) and an optional focus-lost step
 // that runs once the check let the focus go. When the focus moves from a field to another control
 // of the same window the check runs; a refusal puts the focus back into the field, and a command
-// button's click that arrives while a field refuses is dropped:
+// button's click waits for the field being left:
 //
 //     m_checks.add(vsp[m], [this, m] { bool cancel = false; vsp_Validate(m, cancel);
 //                                      return !cancel; },
 //                  [this, m] { vsp_LostFocus(m); });
 //     m_checks.guardClick(cmdApply, [this] { cmdApply_Click(); });
 //
+// No click is dropped without a word: a guarded click runs the check of the field being left
+// (its message says why the click does nothing), except the click whose own press took the
+// focus from the field, whose check has just refused with its message.
+//
 // The focus going to another window (a message box, the port dialog, the desktop) runs nothing,
-// so a check that shows a message is not run again by its own message box.
+// so a check that shows a message is not run again by its own message box; neither does a field
+// that is being hidden (its tab or frame put away), and a hidden field never gets the focus back:
+// the window clears the refusal when it reloads (reset) and keeps a refusing field's tab in front.
 #pragma once
 
 #include <QObject>
@@ -37,12 +43,14 @@ public:
 
     void add(QWidget* field, Check check, Step lostFocus = {});
 
-    // Connects `button`'s click to `handler`, dropping clicks made while a field refuses.
+    // Connects `button`'s click to `handler`; the click first leaves the field being edited.
     void guardClick(QAbstractButton* button, std::function<void()> handler);
 
-    // The focus is about to leave the field that holds it for another control of the window:
+    // The focus is about to leave the field being edited for another control of the window:
     // runs its check and, when the check lets the focus go, its focus-lost step. Returns whether
-    // the focus may go; a refusing field gets the focus back. True when no field is being left.
+    // the focus may go; a refusing field gets the focus back. True when no field is being left
+    // (also when the field is out of sight). A field that still holds the focus afterwards stays
+    // the one being edited.
     bool leave();
 
     // The field whose check refused last and that holds the focus again; nullptr when none.
@@ -63,12 +71,17 @@ private:
         Step lostFocus;
     };
     const Field* find(const QObject* widget) const;
-    bool runLeave(const Field& field);
+    // `takenBy`: the control whose mouse press takes the focus from the field, if any.
+    bool runLeave(const Field& field, QWidget* takenBy = nullptr);
 
     QWidget* m_window;
     std::vector<Field> m_fields;
     QPointer<QWidget> m_current;
     QPointer<QWidget> m_refusing;
+    // The control whose press moved the focus out of a field that then refused, and the guarded
+    // button whose click that press leads to.
+    QPointer<QWidget> m_refusedBy;
+    QPointer<QAbstractButton> m_clickRefused;
     bool m_checking = false;
 };
 

@@ -142,6 +142,7 @@ SupplyConfig::SupplyConfig(QWidget* parent) : QWidget(parent), m_checks(new Fiel
         buildModuleTab(m);
     }
     connectHandlers();
+    orderTabChain();
     designState();
     setFixedSize(twipsToPixels(WidthTwips), twipsToPixels(CollapsedHeightTwips));
 }
@@ -160,6 +161,7 @@ void SupplyConfig::buildFrame()
 
     UnitList = make<PickOnlyList>(this, "UnitList", QRect(8, 32, 56, 26));
     UnitList->setToolTip(QStringLiteral("Select power supply Id number"));
+    UnitList->setAccessibleName(QStringLiteral("Unit ID"));
     SelectButton = button(this, "SelectButton", QStringLiteral("&Start"), QRect(68, 31, 84, 28));
     Cancel = button(this, "Cancel", QStringLiteral("&Close"), QRect(156, 31, 84, 28));
     cmdMonitor = make<QToolButton>(this, "cmdMonitor", QRect(244, 29, 36, 32));
@@ -188,8 +190,10 @@ void SupplyConfig::buildFrame()
 
     PellarosTx = make<PellarosLed>(this, "PellarosTx", QRect(454, 12, 18, 18));
     PellarosRx = make<PellarosLed>(this, "PellarosRx", QRect(454, 40, 18, 18));
-    label(this, "LabelTx", QStringLiteral("Tx"), QRect(474, 12, 20, 18));
-    label(this, "LabelRx", QStringLiteral("Rx"), QRect(474, 40, 20, 18));
+    label(this, "LabelTx", QStringLiteral("Tx"), QRect(474, 12, 20, 18))->setBuddy(PellarosTx);
+    label(this, "LabelRx", QStringLiteral("Rx"), QRect(474, 40, 20, 18))->setBuddy(PellarosRx);
+    PellarosTx->setAccessibleName(QStringLiteral("Tx"));
+    PellarosRx->setAccessibleName(QStringLiteral("Rx"));
     RichTextBox1 = make<QTextEdit>(this, "RichTextBox1", QRect(498, 6, 284, 158));
     RichTextBox1->setReadOnly(true);
     RichTextBox1->setToolTip(QStringLiteral("Communication window"));
@@ -210,6 +214,10 @@ void SupplyConfig::buildFrame()
     MajVersion = box(identity, "MajVersion", QRect(122, 50, 40, 24), true);
     Label4 = label(identity, "Label4", QStringLiteral("."), QRect(164, 52, 8, 22));
     MinVersion = box(identity, "MinVersion", QRect(174, 50, 40, 24), true);
+    Label1->setBuddy(PSID);
+    Label3->setBuddy(SerialNumber);
+    Label7->setBuddy(MajVersion);
+    MinVersion->setAccessibleName(QStringLiteral("Firmware Version: minor"));
 
     // The parameter file: created hidden, never shown by this window.
     Frame6 = frame(this, "Frame6", QStringLiteral("File Options"), QRect(8, 470, 150, 90));
@@ -251,6 +259,8 @@ void SupplyConfig::buildUnitOptions()
     for (const Pair& p : pairs) {
         QGroupBox* f =
             frame(Frame5, indexed("Frame4", p.frame), QString::fromLatin1(p.title), p.where);
+        // Inside "Global Options" a frame would be named after the frame around it.
+        f->setAccessibleName(f->title());
         Frame4[static_cast<std::size_t>(p.frame)] = f;
         (*p.buttons)[0] =
             option(f, indexed(p.name, 0), QString::fromLatin1(p.first), QRect(8, 18, 136, 18));
@@ -258,6 +268,7 @@ void SupplyConfig::buildUnitOptions()
             option(f, indexed(p.name, 1), QString::fromLatin1(p.second), QRect(8, 36, 136, 18));
     }
     cmdApply = button(Frame5, "cmdApply", QStringLiteral("Apply"), QRect(172, 164, 132, 32));
+    cmdApply->setAccessibleName(QStringLiteral("Apply Global Options"));
 
     // Kept for DisplayKivoOnForm; the frame is not among those a read shows.
     Frame10 = frame(this, "Frame10", QStringLiteral("On/Off Polarity"), QRect(170, 470, 160, 60));
@@ -269,7 +280,8 @@ void SupplyConfig::buildUnitOptions()
     cmdSave = button(this, "cmdSave", QStringLiteral("&Apply"), QRect(172, 486, 158, 36));
     cmdSave->setAccessibleName(QStringLiteral("Apply all"));
 
-    SSTab1 = make<QTabWidget>(this, "SSTab1", QRect(338, 170, 444, 392));
+    SSTab1 = make<ModuleTabs>(this, "SSTab1", QRect(338, 170, 444, 392));
+    SSTab1->tabBar()->setAccessibleName(QStringLiteral("Modules"));
     Text1 = box(this, "Text1", QRect(338, 564, 444, 2), true);
     Text1->setFrame(false);
 }
@@ -286,30 +298,41 @@ void SupplyConfig::buildModuleTab(int m)
     // The range labels of slot m are elements m - 1; the Apply button is element t.
     const auto li = static_cast<std::size_t>(m - 1);
     lblMaxCurrent[li] = label(page, indexed("lblMaxCurrent", m - 1), {}, QRect(6, 4, 428, 18));
-    label(page, {}, QStringLiteral("Module:"), QRect(6, 26, 50, 22));
+    QLabel* moduleLabel = label(page, {}, QStringLiteral("Module:"), QRect(6, 26, 50, 22));
     txtModuleID[i] = box(page, indexed("txtModuleID", m), QRect(56, 24, 104, 24), true);
-    label(page, {}, QStringLiteral("Version:"), QRect(168, 26, 50, 22));
+    moduleLabel->setBuddy(txtModuleID[i]);
+    QLabel* versionLabel = label(page, {}, QStringLiteral("Version:"), QRect(168, 26, 50, 22));
     txtVersionMajor[i] = box(page, indexed("txtVersionMajor", m), QRect(220, 24, 32, 24), true);
+    versionLabel->setBuddy(txtVersionMajor[i]);
     TxtVersionMinor[i] = box(page, indexed("TxtVersionMinor", m), QRect(256, 24, 32, 24), true);
-    label(page, {}, QStringLiteral("Group:"), QRect(300, 26, 44, 22));
+    TxtVersionMinor[i]->setAccessibleName(QStringLiteral("Version: minor"));
+    QLabel* groupLabel = label(page, {}, QStringLiteral("Group:"), QRect(300, 26, 44, 22));
     GroupID[i] = box(page, indexed("GroupID", m), QRect(346, 24, 32, 24), true);
+    groupLabel->setBuddy(GroupID[i]);
 
     QGroupBox* voltage = frame(page, indexed("FrameVoltage", m),
                                QStringLiteral("Output Voltage Settings"), QRect(4, 52, 250, 178));
     FrameVoltage[i] = voltage;
-    label(voltage, {}, QStringLiteral("Voltage Setpoint"), QRect(8, 22, 100, 22));
+    QLabel* setPointLabel =
+        label(voltage, {}, QStringLiteral("Voltage Setpoint"), QRect(8, 22, 100, 22));
     vsp[i] = box(voltage, indexed("vsp", m), QRect(156, 20, 50, 24));
+    setPointLabel->setBuddy(vsp[i]);
     label(voltage, {}, QStringLiteral("Volts"), QRect(210, 22, 36, 22));
     slrVsp[i] = make<SetPointSlider>(voltage, indexed("slrVsp", m), QRect(8, 48, 234, 22));
+    slrVsp[i]->setAccessibleName(QStringLiteral("Voltage Setpoint"));
     lblMinVoltage[li] = label(voltage, indexed("lblMinVoltage", m - 1), {}, QRect(8, 70, 110, 16));
     lblMaxVoltage[li] =
         label(voltage, indexed("lblMaxVoltage", m - 1), {}, QRect(132, 70, 110, 16));
     lblMaxVoltage[li]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    label(voltage, {}, QStringLiteral("Module Good High Limit:"), QRect(8, 92, 146, 22));
+    QLabel* highLabel =
+        label(voltage, {}, QStringLiteral("Module Good High Limit:"), QRect(8, 92, 146, 22));
     hl[i] = box(voltage, indexed("hl", m), QRect(156, 90, 50, 24));
+    highLabel->setBuddy(hl[i]);
     label(voltage, {}, QStringLiteral("Volts"), QRect(210, 92, 36, 22));
-    label(voltage, {}, QStringLiteral("Module Good Low Limit:"), QRect(8, 120, 146, 22));
+    QLabel* lowLabel =
+        label(voltage, {}, QStringLiteral("Module Good Low Limit:"), QRect(8, 120, 146, 22));
     ll[i] = box(voltage, indexed("ll", m), QRect(156, 118, 50, 24));
+    lowLabel->setBuddy(ll[i]);
     label(voltage, {}, QStringLiteral("Volts"), QRect(210, 120, 36, 22));
     cmdPreset[i] =
         button(voltage, indexed("cmdPreset", m), QStringLiteral("Preset"), QRect(8, 146, 80, 26));
@@ -334,6 +357,7 @@ void SupplyConfig::buildModuleTab(int m)
         label(page, indexed("Label13", delayLabelIndex(m)), QStringLiteral("Startup Delay:"),
               QRect(262, 108, 90, 22));
     startupdelay[i] = box(page, indexed("startupdelay", m), QRect(352, 106, 60, 24));
+    Label13[static_cast<std::size_t>(delayLabelIndex(m))]->setBuddy(startupdelay[i]);
     Label9[static_cast<std::size_t>(delayUnitLabelIndex(m))] =
         label(page, indexed("Label9", delayUnitLabelIndex(m)), QStringLiteral("ms"),
               QRect(416, 108, 20, 22));
@@ -370,9 +394,11 @@ void SupplyConfig::buildModuleTab(int m)
     LabelCurrentLimit[i] = label(page, indexed("LabelCurrentLimit", m),
                                  QStringLiteral("Current Limit:"), QRect(220, 246, 78, 22));
     CurrentLimit[i] = box(page, indexed("CurrentLimit", m), QRect(298, 244, 42, 24));
+    LabelCurrentLimit[i]->setBuddy(CurrentLimit[i]);
     hscrollCurrentLimit[i] =
         make<QScrollBar>(page, indexed("hscrollCurrentLimit", m), QRect(344, 246, 92, 18));
     hscrollCurrentLimit[i]->setOrientation(Qt::Horizontal);
+    hscrollCurrentLimit[i]->setAccessibleName(QStringLiteral("Current Limit"));
     lblMinCL[i] = label(page, indexed("lblMinCL", m), {}, QRect(344, 266, 16, 16));
     Label5[i] = label(page, indexed("Label5", m), {}, QRect(360, 266, 52, 16));
     Label5[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -385,20 +411,25 @@ void SupplyConfig::buildModuleTab(int m)
 
     LabelActivationTime[i] = label(page, indexed("LabelActivationTime", m),
                                    QStringLiteral("Current Limit Delay:"), QRect(4, 306, 118, 22));
-    cboxActivationTime[i] =
-        make<QComboBox>(page, indexed("cboxActivationTime", m), QRect(122, 304, 72, 26));
-    LabelAT[i] = label(page, indexed("LabelAT", m), QStringLiteral("ms"), QRect(198, 306, 20, 22));
-    LabelResetTime[i] = label(page, indexed("LabelResetTime", m), QStringLiteral("Reset Time:"),
-                              QRect(222, 306, 70, 22));
-    cboxResetTime[i] = make<QComboBox>(page, indexed("cboxResetTime", m), QRect(292, 304, 72, 26));
-    LabelRT[i] = label(page, indexed("LabelRT", m), QStringLiteral("ms"), QRect(368, 306, 20, 22));
-    EnableReset[i] = make<QCheckBox>(page, indexed("EnableReset", m), QRect(222, 306, 120, 22));
-    EnableReset[i]->setText(QStringLiteral("Enable Reset"));
-    for (QComboBox* list : {cboxActivationTime[i], cboxResetTime[i]}) {
+    // Each list is made editable at once: its edit field then follows it in the tab chain, which
+    // the ordering of the chain relies on.
+    auto timeList = [page](const char* name, int index, const QRect& where) {
+        auto* list = make<QComboBox>(page, indexed(name, index), where);
         kivo::desktop::makeEditableList(list);
         // What the key filter lets be typed, so a paste can be held to it too.
         list->lineEdit()->setMaxLength(config::TimeTextLength);
-    }
+        return list;
+    };
+    cboxActivationTime[i] = timeList("cboxActivationTime", m, QRect(122, 304, 72, 26));
+    LabelAT[i] = label(page, indexed("LabelAT", m), QStringLiteral("ms"), QRect(198, 306, 20, 22));
+    LabelResetTime[i] = label(page, indexed("LabelResetTime", m), QStringLiteral("Reset Time:"),
+                              QRect(222, 306, 70, 22));
+    cboxResetTime[i] = timeList("cboxResetTime", m, QRect(292, 304, 72, 26));
+    LabelRT[i] = label(page, indexed("LabelRT", m), QStringLiteral("ms"), QRect(368, 306, 20, 22));
+    EnableReset[i] = make<QCheckBox>(page, indexed("EnableReset", m), QRect(222, 306, 120, 22));
+    EnableReset[i]->setText(QStringLiteral("Enable Reset"));
+    LabelActivationTime[i]->setBuddy(cboxActivationTime[i]);
+    LabelResetTime[i]->setBuddy(cboxResetTime[i]);
     for (const char* time : kActivationTimes) {
         cboxActivationTime[i]->addItem(QString::fromLatin1(time));
     }
@@ -408,7 +439,11 @@ void SupplyConfig::buildModuleTab(int m)
 
     cmdApplyCLM[ti] =
         button(page, indexed("cmdApplyCLM", t), QStringLiteral("A&pply"), QRect(356, 334, 80, 28));
-    SSTab1->addTab(page, QStringLiteral("Module-%1").arg(m));
+    // Five tabs hold the same controls: the page and its Apply say which module they belong to.
+    const QString caption = QStringLiteral("Module-%1").arg(m);
+    page->setAccessibleName(caption);
+    cmdApplyCLM[ti]->setAccessibleName(QStringLiteral("Apply ") + caption);
+    SSTab1->addTab(page, caption);
 }
 
 void SupplyConfig::connectHandlers()
@@ -431,13 +466,22 @@ void SupplyConfig::connectHandlers()
     m_checks->guardClick(cmdDetectUnitID, [this] { cmdDetectUnitID_Click(); });
     m_checks->guardClick(cmdChangeToNewUnitID, [this] { cmdChangeToNewUnitID_Click(); });
     m_checks->guardClick(cmdDllFileVersion, [this] { cmdDllFileVersion_Click(); });
-    m_checks->add(cmdDllFileVersion, {}, [this] { cmdDllFileVersion_LostFocus(); });
+    // Tab from the last control of the collapsed window leads back to the unit list; Shift+Tab
+    // and a click go where they point.
+    new TabLeaveFilter(cmdDllFileVersion, [this] { cmdDllFileVersion_LostFocus(); });
     m_checks->guardClick(cmdModueGrouping, [this] { cmdModueGrouping_Click(); });
     m_checks->guardClick(cmdApply, [this] { cmdApply_Click(); });
     m_checks->guardClick(cmdSave, [this] { cmdSave_Click(); });
     m_checks->guardClick(Save, [this] { Save_Click(); });
     m_checks->guardClick(Load, [this] { Load_Click(); });
     connect(UnitList, &QComboBox::activated, this, live([this] { UnitList_Click(); }));
+    // Leaving a module's tab leaves the field being edited on it: a refusal keeps the tab in
+    // front, with the field and its message in sight.
+    SSTab1->setMayLeave([this] {
+        QWidget* editing = m_checks->current();
+        QWidget* shown = SSTab1->currentWidget();
+        return !editing || !shown || !shown->isAncestorOf(editing) || m_checks->leave();
+    });
 
     auto onSelect = [&](QRadioButton* b, std::function<void()> handler) {
         connect(b, &QRadioButton::toggled, this, [this, handler](bool on) {
@@ -533,6 +577,32 @@ void SupplyConfig::connectHandlers()
     }
 }
 
+void SupplyConfig::orderTabChain()
+{
+    setTabChain({UnitList, SelectButton, Cancel, cmdMonitor, ErrorButton, cmdModuleNumbering,
+                 RichTextBox1, cmdComSettings, cmdDetectUnitID, cmdChangeToNewUnitID,
+                 cmdDllFileVersion, optFanFail[0], optFanFail[1], optOverTemp[0], optOverTemp[1],
+                 optGlobalDC[0], optGlobalDC[1], optGlobalOnOff[0], optGlobalOnOff[1], optGlobal[0],
+                 optGlobal[1], cmdApply, optOnOffPolarity[8], optOnOffPolarity[9], Save, Load,
+                 cmdModueGrouping, cmdSave, SSTab1->tabBar()});
+    QWidget* last = SSTab1->tabBar();
+    for (int t = 0; t < 5; ++t) {
+        const int m = 5 - t;
+        const auto i = static_cast<std::size_t>(m);
+        const auto a = static_cast<std::size_t>(2 * m - 1);
+        const auto normal = static_cast<std::size_t>(3 * m - 2);
+        // The voltage frame on the left, the right column top down, then the current limit.
+        setTabChain({last, vsp[i], slrVsp[i], hl[i], ll[i], cmdPreset[i], cmdTracking[i],
+                     optStartupState[a], optStartupState[a + 1], startupdelay[i], optPolarity[a],
+                     optPolarity[a + 1], OptProgMode[a], OptProgMode[a + 1],
+                     optCurrentLimit[normal], optCurrentLimit[normal + 1],
+                     optCurrentLimit[normal + 2], optCurrentLimit[static_cast<std::size_t>(15 + m)],
+                     CurrentLimit[i], hscrollCurrentLimit[i], cboxActivationTime[i],
+                     EnableReset[i], cboxResetTime[i], cmdApplyCLM[static_cast<std::size_t>(t)]});
+        last = cmdApplyCLM[static_cast<std::size_t>(t)];
+    }
+}
+
 void SupplyConfig::designState()
 {
     const bool wasLoaded = std::exchange(m_loaded, false);
@@ -545,10 +615,10 @@ void SupplyConfig::designState()
     }
     for (QWidget* hidden : std::initializer_list<QWidget*>{
              Label7, Label1, PSID, Label3, SerialNumber, Label4, MajVersion, MinVersion,
-             FieldsFrame[1], Frame6, Frame7, Frame5, Frame10, SSTab1, cmdSave, ErrorButton,
-             cmdModuleNumbering, lblModulesOFF, Text1}) {
+             ErrorButton, cmdModuleNumbering}) {
         hidden->hide();
     }
+    hideUnitView();
     // The unit option frames are created hidden; a good read shows them.
     for (QWidget* hidden :
          std::initializer_list<QWidget*>{Frame4[0], Frame4[1], Frame4[2], Frame4[3], Frame4[6]}) {
@@ -619,7 +689,7 @@ void SupplyConfig::designState()
                                 optPolarity[2 * i - 1], optPolarity[2 * i]}) {
             r->setEnabled(true);
         }
-        slrVsp[i]->setRange(0, 10);
+        slrVsp[i]->setProgramRange(0, 10);
         slrVsp[i]->setProgramValue(0);
         hscrollCurrentLimit[i]->setRange(0, 25);
         hscrollCurrentLimit[i]->setValue(0);
@@ -655,6 +725,8 @@ void SupplyConfig::ensureLoaded()
 
 void SupplyConfig::Form_Load()
 {
+    // Whatever was being edited goes with the unit shown.
+    m_checks->reset();
     m_loaded = true;
     G::ConfigExpanded = false;
     setHeightTwips(2670);
@@ -751,8 +823,21 @@ void SupplyConfig::LoadToolTips()
 void SupplyConfig::setHeightTwips(int twips)
 {
     // A height that is not one of the two is brought to one by the resize rule at once.
-    static_cast<void>(twips);
+    if (twips < ExpandedHeightTwips) {
+        hideUnitView();
+    }
     Form_Resize();
+}
+
+void SupplyConfig::hideUnitView()
+{
+    // Out of sight below the collapsed window's edge, these would still take the focus by Tab
+    // and be there for a screen reader; a field being edited among them lets the focus go.
+    for (QWidget* below : std::initializer_list<QWidget*>{FieldsFrame[1], Frame6, Frame7, Frame5,
+                                                         Frame10, SSTab1, cmdSave, lblModulesOFF,
+                                                         Text1}) {
+        below->hide();
+    }
 }
 
 void SupplyConfig::Form_Resize()
@@ -773,9 +858,10 @@ void SupplyConfig::closeEvent(QCloseEvent* event)
     // window's actions has the port it pumps events, and the window system's close box still
     // arrives although the busy state disabled the window: unloading then would free the unit
     // record under the action still on the stack, so the close box does nothing, as it does on a
-    // disabled window.
+    // disabled window. The grouping dialog is one of those actions from its load to its unload.
     event->ignore();
-    if (LinkInUse::holder().startsWith(QStringLiteral("SupplyConfig."))) {
+    if (LinkInUse::holder().startsWith(QStringLiteral("SupplyConfig.")) ||
+        (m_grouping && m_grouping->loaded())) {
         return;
     }
     Form_Unload();
@@ -863,7 +949,7 @@ void SupplyConfig::cmdModueGrouping_Click()
 
 void SupplyConfig::cmdDetectUnitID_Click()
 {
-    UnitIdUtilities::cmdDetectUnitID_Click();
+    UnitIdUtilities::cmdDetectUnitID_Click(this);
 }
 
 void SupplyConfig::cmdChangeToNewUnitID_Click()

@@ -35,7 +35,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QTabWidget>
 #include <QTextEdit>
 #include <QToolButton>
 #include <QWidget>
@@ -259,7 +258,7 @@ public:
     QLineEdit* Text1;
 
     // ---- Module tabs
-    QTabWidget* SSTab1;
+    ModuleTabs* SSTab1;
     std::array<QWidget*, 5> ModuleTab{};
     std::array<QLabel*, 5> lblMinVoltage{};
     std::array<QLabel*, 5> lblMaxVoltage{};
@@ -334,7 +333,12 @@ private:
     // The end of a write whose step failed: the failure in the log, the lamps stopped, the port
     // closed, one message naming the step.
     void writeFailed(const QString& step);
+    // A height below the expanded one collapses the window: the unit's frames are hidden.
     void setHeightTwips(int twips);
+    void hideUnitView();
+    // The keyboard's order through the window: top band row by row, then the unit's frames on
+    // the left, then the module tabs, each tab's fields in reading order.
+    void orderTabChain();
     void appendProgress(const QString& text);
     void setLamps(bool blinking);
     void stopLamps(bool enabled);

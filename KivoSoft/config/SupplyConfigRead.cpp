@@ -111,14 +111,14 @@ void SupplyConfig::setConfigSetPointMinimum(int slot, std::int32_t value)
     if (slot >= 1 && slot <= 5) {
         SetPointSlider* slider = slrVsp[static_cast<std::size_t>(slot)];
         // A minimum above the maximum moves the maximum along, as the slider's own rule does.
-        slider->setMinimum(value);
+        slider->setProgramMinimum(value);
     }
 }
 
 void SupplyConfig::setConfigSetPointMaximum(int slot, std::int32_t value)
 {
     if (slot >= 1 && slot <= 5) {
-        slrVsp[static_cast<std::size_t>(slot)]->setMaximum(value);
+        slrVsp[static_cast<std::size_t>(slot)]->setProgramMaximum(value);
     }
 }
 
@@ -168,7 +168,7 @@ void SupplyConfig::SelectButton_Click()
     if (!link) {
         return;
     }
-    INI::SetBusyState(1);
+    INI::SetBusyState(1, this);
     ShowRestartNotice(true);
     QWidget* const actions[] = {SelectButton,         Cancel,           UnitList,
                                 cmdMonitor,           cmdComSettings,   cmdDetectUnitID,

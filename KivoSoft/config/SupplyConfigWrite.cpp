@@ -117,7 +117,7 @@ void SupplyConfig::cmdApply_Click()
     PellarosTx->setBlinking(true);
     PellarosRx->setBlinking(true);
     kivo::desktop::letEventsRun();
-    INI::SetBusyState(1);
+    INI::SetBusyState(1, this);
     // A port that did not open shows as the failure of the first step.
     linkCall("OpenPort", G::DefaultComPort.toStdString());
 
@@ -341,7 +341,7 @@ void SupplyConfig::cmdApplyCLM_Click(int Index)
     PellarosTx->setBlinking(true);
     PellarosRx->setBlinking(true);
     kivo::desktop::letEventsRun();
-    INI::SetBusyState(1);
+    INI::SetBusyState(1, this);
     linkCall("OpenPort", G::DefaultComPort.toStdString());
 
     auto failed = [&](const char* step) {

@@ -55,11 +55,11 @@ std::optional<std::int16_t> askForUnitId(const QString& prompt, const QString& t
 // The scan's wait box and busy state, both given back on every way out of the scan.
 class ScanScope {
 public:
-    ScanScope() : m_wait(Forms::pleaseWait())
+    explicit ScanScope(QWidget* window) : m_wait(Forms::pleaseWait())
     {
-        INI::SetBusyState(1);
+        INI::SetBusyState(1, window);
         m_wait.lblProgress->clear();
-        m_wait.show();
+        m_wait.showNow();
     }
     ~ScanScope() { end(); }
     ScanScope(const ScanScope&) = delete;
@@ -93,7 +93,7 @@ QString scanProgressText(std::int16_t id, std::int16_t highest)
         .arg(kivo::basic::CStr(percent));
 }
 
-void cmdDetectUnitID_Click()
+void cmdDetectUnitID_Click(QWidget* window)
 {
     LinkInUse link(DetectHolder);
     if (!link.held()) {
@@ -114,11 +114,11 @@ void cmdDetectUnitID_Click()
         std::int16_t id = 1;
         bool found = false;
         {
-            ScanScope scan;
+            ScanScope scan(window);
             openPort();
             while (id <= *highest && !found) {
                 kivo::desktop::letEventsRun();
-                scan.wait().lblProgress->setText(scanProgressText(id, *highest));
+                scan.wait().showProgress(scanProgressText(id, *highest));
                 std::int16_t answered = 0;
                 const QString status = callLink("GetUnitID", id, byRef(answered));
                 if (status == kOk) {

@@ -9,12 +9,15 @@
 //
 // The ID operations open the port on DefaultComPort themselves and close it before they end,
 // under the program-wide link-in-use guard for their whole run (input boxes included); a click
-// that finds the guard taken does nothing at all. The scan also holds the busy state, so the
-// window's buttons take no click while it pumps events, and shows the wait box, which is hidden
-// again on every way out.
+// that finds the guard taken does nothing at all. The scan also holds the busy state on the
+// window whose button started it, so that window takes no click while the scan pumps events,
+// whichever window is active then, and shows the wait box, drawn before every call on the unit
+// and hidden again on every way out.
 #pragma once
 
 #include <QString>
+
+class QWidget;
 
 #include <cstdint>
 #include <optional>
@@ -26,7 +29,8 @@ inline const QString DetectHolder = QStringLiteral("SupplyConfig.cmdDetectUnitID
 inline const QString ChangeHolder = QStringLiteral("SupplyConfig.cmdChangeToNewUnitID");
 
 // Tries IDs from 1 up to the highest one asked for, one GetUnitID each, and says which answered.
-void cmdDetectUnitID_Click();
+// `window`: the window whose button started it (no window: the active one is busy).
+void cmdDetectUnitID_Click(QWidget* window = nullptr);
 // Asks for a unit's ID and its new one and sends SetNewUnitID.
 void cmdChangeToNewUnitID_Click();
 // WhoAmI's text in a box; the port is not used.

@@ -70,10 +70,10 @@ private:
     int& m_running;
 };
 
-// The hourglass with the active window disabled, given back on every way out.
+// The hourglass with `window` (and the active window) disabled, given back on every way out.
 class BusyScope {
 public:
-    BusyScope() { INI::SetBusyState(1); }
+    explicit BusyScope(QWidget* window) { INI::SetBusyState(1, window); }
     ~BusyScope() { INI::SetBusyState(0); }
     BusyScope(const BusyScope&) = delete;
     BusyScope& operator=(const BusyScope&) = delete;
@@ -174,6 +174,19 @@ frmModuleGrouping::frmModuleGrouping(QWidget* parent) : QDialog(parent)
     connect(cmdCancel, &QPushButton::clicked, this, &frmModuleGrouping::cmdCancel_Click);
     connect(cmdHelp, &QPushButton::clicked, this, &frmModuleGrouping::cmdHelp_Click);
 
+    // What a screen reader says of each control: the label beside it (a list takes its name
+    // from its label only as its accessible name).
+    Label1->setBuddy(cboGroup);
+    cboGroup->setAccessibleName(Label1->text());
+    lblAvailableModules->setBuddy(lstAvailableModules);
+    lstAvailableModules->setAccessibleName(lblAvailableModules->text());
+    lblGroupModules->setBuddy(lstGroupModules);
+    lblStartupDelay[5]->setBuddy(txtStartupDelay[0]);
+    btnAssign->setAccessibleName(btnAssign->toolTip());
+    setTabChain({cboGroup, lstAvailableModules, btnAssign, lstGroupModules, optGrpStartupState[1],
+                 optGrpStartupState[2], txtStartupDelay[0], cmdApply, cmdReset, cmdCancel,
+                 cmdHelp});
+
     setFixedSize(440, 416);
     resetToDesign();
 }
@@ -218,6 +231,9 @@ bool frmModuleGrouping::Form_Load(const GroupingHost& host)
     resetToDesign();
 
     const HandlerScope running(m_handlersRunning);
+    // The load talks to the unit before the dialog is up and modal: until then the window that
+    // opens it is busy, so none of its buttons (its Close above all) runs under the load.
+    const BusyScope busy(parentWidget());
     // A port that does not open leaves the dialog up with the unit check's message as well, so
     // the user can still close it or read the help; every later check fails the same way.
     OpenGroupingPort();
@@ -261,7 +277,7 @@ void frmModuleGrouping::resetToDesign()
     fillDesignList(lstAvailableModules, {3, 4, 5});
     fillDesignList(lstGroupModules, {1, 2});
     cboGroup->setEditText(GroupTextAtLoad);
-    lblGroupModules->setText(QStringLiteral("Group1 Modules"));
+    showGroupCaption(1);
     GroupOfModule.fill(0);
     SelectedGroup = 1;
     GroupingApplied = false;
@@ -426,7 +442,7 @@ void frmModuleGrouping::cboGroup_Click()
         return;
     }
     const HandlerScope running(m_handlersRunning);
-    const BusyScope busy;
+    const BusyScope busy(this);
     if (!CheckUnitResponds()) {
         return;
     }
@@ -434,7 +450,7 @@ void frmModuleGrouping::cboGroup_Click()
     for (int group = 1; group <= 3; ++group) {
         if (text == GroupItems[group - 1]) {
             SelectedGroup = static_cast<std::int16_t>(group);
-            lblGroupModules->setText(QStringLiteral("Group%1 Modules").arg(group));
+            showGroupCaption(group);
         }
     }
     ReadGroupIDs();
@@ -489,7 +505,7 @@ void frmModuleGrouping::cmdApply_Click()
         return;
     }
     const HandlerScope running(m_handlersRunning);
-    const BusyScope busy;
+    const BusyScope busy(this);
     if (!CheckUnitResponds()) {
         return;
     }
@@ -572,7 +588,7 @@ void frmModuleGrouping::cmdReset_Click()
         return;
     }
     const HandlerScope running(m_handlersRunning);
-    const BusyScope busy;
+    const BusyScope busy(this);
     if (!CheckUnitResponds()) {
         return;
     }
@@ -626,6 +642,12 @@ bool frmModuleGrouping::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void frmModuleGrouping::showGroupCaption(int group)
+{
+    lblGroupModules->setText(QStringLiteral("Group%1 Modules").arg(group));
+    lstGroupModules->setAccessibleName(lblGroupModules->text());
 }
 
 void frmModuleGrouping::enableStartupControls(bool enabled)

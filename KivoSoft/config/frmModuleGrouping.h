@@ -140,6 +140,8 @@ private:
 
     // The state a fresh load starts from: the lists, texts and buttons as designed.
     void resetToDesign();
+    // "Group1 Modules" above the group's list, which a screen reader names after it.
+    void showGroupCaption(int group);
     void enableStartupControls(bool enabled);
     void setDelayBoxEnabled(bool enabled);
     // Neither start-up option selected.

@@ -88,9 +88,9 @@ bool WriteIniKeys(const QString& file, const QList<IniSection>& sections)
     return true;
 }
 
-bool SetBusyState(int mode)
+bool SetBusyState(int mode, QWidget* window)
 {
-    return kivo::desktop::setBusyState(mode);
+    return kivo::desktop::setBusyState(mode, window);
 }
 
 QString GetVoltageRange(const QString& section)

@@ -12,6 +12,8 @@
 
 #include <utility>
 
+class QWidget;
+
 namespace KivoSoft::INI {
 
 // The value of `key` in `section` of `file`, at most 254 characters; "N/A" when the key, the
@@ -47,10 +49,11 @@ void ReportIniWriteFailure(const QString& file);
 QString ToUserNotation(const QString& text);
 QString ToFileNotation(const QString& text);
 
-// 0: normal pointer, the windows disabled by 1 enabled again; 1: hourglass, the active window
+// 0: normal pointer, the windows disabled by 1 enabled again with their keyboard focus where it
+// was; 1: hourglass, `window` (the window whose action runs, active or not) and the active window
 // disabled; 2: cursor hidden; 3: cursor shown. Those return true; any other mode does nothing and
 // returns false.
-bool SetBusyState(int mode);
+bool SetBusyState(int mode, QWidget* window = nullptr);
 
 // "MinVoltage" & " - " & "MaxVoltage" of a "scale.ini" section (TYPE3), as GetIniValue reads them.
 QString GetVoltageRange(const QString& section);

@@ -96,7 +96,7 @@ void MonitorForm::Check1_Click()
     m_leavePending = false;
     m_leaveRetry->stop();
     try {
-        INI::SetBusyState(1);
+        INI::SetBusyState(1, this);
         if (Check1->isChecked()) {
             Check1->setEnabled(false);
             setWindowTitle(MonitorCaption);

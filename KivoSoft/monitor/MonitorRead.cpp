@@ -73,7 +73,7 @@ void MonitorForm::selectHoldingLink()
     // global one.
     m_unitId = Trim(UnitList->currentText());
     const QString unit = m_unitId;
-    INI::SetBusyState(1);
+    INI::SetBusyState(1, this);
     ArmRecheckTimers = true;
     // Timers armed by an earlier selection would refresh in the middle of this read.
     for (int k = 1; k <= 5; ++k) {
@@ -384,7 +384,7 @@ void MonitorForm::refreshHoldingLink()
     const bool modeStaysUsable = m_timedRead && inMonitorMode();
     try {
         if (!modeStaysUsable) {
-            INI::SetBusyState(1);
+            INI::SetBusyState(1, this);
         }
         Busy = true;
         m_refreshFailed = false;

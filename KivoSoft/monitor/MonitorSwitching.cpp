@@ -37,7 +37,7 @@ void MonitorForm::switchModule(int slot)
 {
     const auto i = static_cast<std::size_t>(slot);
     PellarosOS[i]->setEnable(false);
-    INI::SetBusyState(1);
+    INI::SetBusyState(1, this);
     UnitList->setEnabled(false);
     cmdInc[i]->setEnabled(false);
     cmdDec[i]->setEnabled(false);
@@ -142,7 +142,7 @@ void MonitorForm::PellarosOutputOnOff_MouseClick()
 void MonitorForm::switchAllOutputs()
 {
     PellarosOutputOnOff->setEnable(false);
-    INI::SetBusyState(1);
+    INI::SetBusyState(1, this);
     progressbar1->show();
     progressbar1->setValue(2);
     PellarosOutputOnOff->setStatus(!PellarosOutputOnOff->Status());
@@ -399,7 +399,7 @@ void MonitorForm::enableSetPointControls()
 void MonitorForm::applySetPoint(int slot)
 {
     const auto i = static_cast<std::size_t>(slot);
-    INI::SetBusyState(1);
+    INI::SetBusyState(1, this);
     for (int k = 1; k <= 5; ++k) {
         const auto j = static_cast<std::size_t>(k);
         cmdSetVoltage[j]->setEnabled(false);

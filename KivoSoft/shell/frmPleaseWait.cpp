@@ -2,9 +2,13 @@
 
 #include "KivoSoft/shell/ShellPictures.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QIcon>
 #include <QPixmap>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace KivoSoft {
 
@@ -40,6 +44,32 @@ frmPleaseWait::frmPleaseWait(QWidget* parent)
     layout->addWidget(Frame1);
     // 5055 x 1800 twips.
     setFixedSize(337, 120);
+}
+
+void frmPleaseWait::showNow()
+{
+    show();
+    raise();
+    // Until the window system has mapped the box, nothing drawn reaches the screen: it would stay
+    // an empty frame through the first blocking call. The wait runs no input: the scan's window
+    // is busy, and a click would only wait for the scan anyway.
+    const QDeadlineTimer deadline(1000);
+    QTimer wake;
+    wake.start(20);
+    while (windowHandle() && !windowHandle()->isExposed() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                        QEventLoop::WaitForMoreEvents);
+    }
+    repaint();
+}
+
+void frmPleaseWait::showProgress(const QString& text)
+{
+    lblProgress->setText(text);
+    // A click on the busy window behind it may have covered the box; it comes to the front again
+    // for each ID, drawn once it is there.
+    raise();
+    repaint();
 }
 
 } // namespace KivoSoft

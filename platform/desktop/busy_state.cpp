@@ -2,8 +2,22 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QTimer>
+
+#include <algorithm>
 
 namespace kivo::desktop {
+
+namespace {
+
+// A control that can hold the focus of `window` now.
+bool canTakeFocus(const QWidget* control, const QWidget* window)
+{
+    return control && control->window() == window && control->isVisible() &&
+           control->isEnabled() && control->focusPolicy() != Qt::NoFocus;
+}
+
+} // namespace
 
 BusyState::~BusyState()
 {
@@ -13,33 +27,44 @@ BusyState::~BusyState()
     hourglass_ = false;
     hidden_ = false;
     applyCursor();
-    for (const QPointer<QWidget>& window : disabled_) {
-        if (window) {
-            window->setEnabled(true);
+    for (const Held& held : disabled_) {
+        if (held.window) {
+            held.window->setEnabled(true);
         }
     }
 }
 
-bool BusyState::set(int mode)
+bool BusyState::set(int mode, QWidget* window)
 {
     switch (mode) {
-    case 0:
+    case 0: {
         hourglass_ = false;
         applyCursor();
-        for (const QPointer<QWidget>& window : disabled_) {
-            if (window) {
-                window->setEnabled(true);
+        const std::vector<Held> held = std::exchange(disabled_, {});
+        for (const Held& h : held) {
+            if (h.window) {
+                h.window->setEnabled(true);
             }
         }
-        disabled_.clear();
+        bool later = false;
+        for (const Held& h : held) {
+            if (h.window && !giveFocusBack(h, false)) {
+                focusPending_.push_back(h);
+                later = true;
+            }
+        }
+        if (later) {
+            giveFocusBackLater();
+        }
         return true;
+    }
     case 1:
         hourglass_ = true;
         applyCursor();
-        if (QWidget* active = QApplication::activeWindow(); active && active->isEnabled()) {
-            active->setEnabled(false);
-            disabled_.emplace_back(active);
+        if (window) {
+            disable(window->window());
         }
+        disable(QApplication::activeWindow());
         return true;
     case 2:
         hidden_ = true;
@@ -52,6 +77,64 @@ bool BusyState::set(int mode)
     default:
         return false;
     }
+}
+
+void BusyState::disable(QWidget* window)
+{
+    if (!window || !window->isEnabled()) {
+        return;
+    }
+    Held held{window, window->focusWidget()};
+    // A window made busy again before its focus came back keeps the control it is owed.
+    const auto pending = std::find_if(focusPending_.begin(), focusPending_.end(),
+                                      [window](const Held& h) { return h.window == window; });
+    if (pending != focusPending_.end()) {
+        if (!held.focus) {
+            held.focus = pending->focus;
+        }
+        focusPending_.erase(pending);
+    }
+    // Disabling takes the focus away from the window's control; it is given back at mode 0.
+    window->setEnabled(false);
+    disabled_.push_back(held);
+}
+
+bool BusyState::giveFocusBack(const Held& held, bool passOn)
+{
+    QWidget* window = held.window;
+    if (!window || !window->isEnabled() || !held.focus) {
+        return true;
+    }
+    if (QWidget* now = window->focusWidget(); now && now != held.focus) {
+        // Placed elsewhere since: that move stands.
+        return true;
+    }
+    if (canTakeFocus(held.focus, window)) {
+        held.focus->setFocus(Qt::OtherFocusReason);
+        return true;
+    }
+    if (!passOn) {
+        return false;
+    }
+    // Gone hidden or disabled for good: the next control of the tab chain takes it.
+    for (QWidget* next = held.focus->nextInFocusChain(); next && next != held.focus;
+         next = next->nextInFocusChain()) {
+        if (canTakeFocus(next, window) && (next->focusPolicy() & Qt::TabFocus)) {
+            next->setFocus(Qt::OtherFocusReason);
+            break;
+        }
+    }
+    return true;
+}
+
+void BusyState::giveFocusBackLater()
+{
+    QTimer::singleShot(0, &pendingContext_, [this] {
+        const std::vector<Held> pending = std::exchange(focusPending_, {});
+        for (const Held& held : pending) {
+            giveFocusBack(held, true);
+        }
+    });
 }
 
 void BusyState::applyCursor()
@@ -78,9 +161,9 @@ BusyState& busyState()
     return state;
 }
 
-bool setBusyState(int mode)
+bool setBusyState(int mode, QWidget* window)
 {
-    return busyState().set(mode);
+    return busyState().set(mode, window);
 }
 
 } // namespace kivo::desktop

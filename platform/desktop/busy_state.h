@@ -1,14 +1,22 @@
-// The busy state of the windows: the hourglass with the active window disabled, and the hidden
-// mouse cursor.
+// The busy state of the windows: the hourglass with the window of the running action disabled,
+// and the hidden mouse cursor.
 //
-//     setBusyState(1);   // hourglass; the active window no longer takes input (timers still run)
+//     setBusyState(1, this);   // hourglass; this window no longer takes input (timers still run)
 //     ... a device action ...
-//     setBusyState(0);   // normal pointer; the windows disabled by mode 1 take input again
+//     setBusyState(0);         // normal pointer; the windows disabled by mode 1 take input again
 //
 // Modes:
 //   0  normal pointer; re-enables exactly the windows that mode 1 disabled, also when another
-//      window is active by then; a window disabled by anyone else stays as it is.
-//   1  hourglass; disables the active window when it is enabled (none active: only the hourglass).
+//      window is active by then; a window disabled by anyone else stays as it is. Each window gets
+//      the keyboard focus back where it was when mode 1 disabled it, unless the focus was placed
+//      elsewhere in it since; a control that cannot take it yet (the action enables it again
+//      after mode 0) gets it once the handler has returned, and one that has gone hidden or
+//      disabled for good passes it to the next control of the tab chain.
+//   1  hourglass; disables the window of the running action, `window` (the top-level window of
+//      the widget given), whether or not it is active at that moment, and the active window
+//      as well: right after an input box closes no window may be active until the window manager
+//      hands the focus back, and a timer tick of a hidden window keeps the one in use off the
+//      port's action too. Windows that are disabled already are left alone.
 //      Repeated 1s keep one hourglass, and every window they disabled waits for the next 0.
 //   2  hides the mouse cursor (a blank cursor over every window of the program).
 //   3  shows it again.
@@ -32,24 +40,39 @@ public:
     BusyState(const BusyState&) = delete;
     BusyState& operator=(const BusyState&) = delete;
 
-    bool set(int mode);
+    // `window` counts for mode 1 only; any widget of the window will do.
+    bool set(int mode, QWidget* window = nullptr);
 
     bool hourglass() const { return hourglass_; }
     bool cursorHidden() const { return hidden_; }
 
 private:
+    // A window the busy state disabled, with the control that had its focus then.
+    struct Held {
+        QPointer<QWidget> window;
+        QPointer<QWidget> focus;
+    };
+
     void applyCursor();
+    void disable(QWidget* window);
+    // The focus of `held` back once its window takes input again; false when the control cannot
+    // take it now.
+    static bool giveFocusBack(const Held& held, bool passOn);
+    void giveFocusBackLater();
 
     bool hourglass_ = false;
     bool hidden_ = false;
     bool cursorPushed_ = false;
-    std::vector<QPointer<QWidget>> disabled_;
+    std::vector<Held> disabled_;
+    // Enabled again, their focus still to come back.
+    std::vector<Held> focusPending_;
+    QObject pendingContext_;
 };
 
 // The program's one busy state.
 BusyState& busyState();
 
-// busyState().set(mode).
-bool setBusyState(int mode);
+// busyState().set(mode, window).
+bool setBusyState(int mode, QWidget* window = nullptr);
 
 } // namespace kivo::desktop

@@ -18,6 +18,8 @@ protected:
     {
         ConfigTest::SetUp();
         fitModule(1, 10, 14, 10);
+        // The module tabs as a read shows them: a field out of sight is not checked.
+        window->SSTab1->show();
         window->SSTab1->setCurrentIndex(tabOf(1));
         desktop.clear();
     }

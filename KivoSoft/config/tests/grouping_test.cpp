@@ -7,6 +7,8 @@
 #include "KivoSoft/model/LinkInUse.h"
 #include "tests/support/modal.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
@@ -765,6 +767,50 @@ TEST_F(Grouping, EveryCaptionFitsItsControlAndNoControlsOverlap)
             }
         }
     }
+}
+
+// For a user at the keyboard and a screen reader: the focus is back where it was after a group
+// change, Tab follows the layout, an accessibility Toggle is a click, every control says what it is.
+TEST_F(Grouping, ForTheKeyboardAndAScreenReader)
+{
+    load();
+    dialog->show();
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+
+    dialog->cboGroup->setFocus();
+    showGroup(2);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dialog->focusWidget(), dialog->cboGroup);
+
+    QStringList order;
+    for (int i = 0; i < 10; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        order << QApplication::focusWidget()->objectName();
+    }
+    // Group 2 holds no module yet: "Normally On" with the delay box open. Apply and Reset wait
+    // for an edit.
+    EXPECT_EQ(order, QStringList({"lstAvailableModules", "btnAssign", "lstGroupModules",
+                                  "optGrpStartupState(1)", "txtStartupDelay(0)", "cmdCancel",
+                                  "cmdHelp", "cboGroup", "lstAvailableModules", "btnAssign"}));
+
+    QAccessibleInterface* off = QAccessible::queryAccessibleInterface(dialog->optGrpStartupState[2]);
+    off->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_TRUE(dialog->optGrpStartupState[2]->isChecked());
+    EXPECT_FALSE(dialog->txtStartupDelay[0]->isEnabled());
+    EXPECT_TRUE(dialog->cmdApply->isEnabled());
+
+    auto name = [](QWidget* control) {
+        return QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
+    };
+    EXPECT_EQ(name(dialog->lstAvailableModules), "Available Modules");
+    EXPECT_EQ(name(dialog->lstGroupModules), "Group2 Modules");
+    EXPECT_EQ(name(dialog->txtStartupDelay[0]), "Startup Delay:");
+    EXPECT_EQ(name(dialog->btnAssign), "Move modules to group");
+    const auto labels =
+        QAccessible::queryAccessibleInterface(dialog->cboGroup)->relations(QAccessible::Label);
+    ASSERT_EQ(labels.size(), 1);
+    EXPECT_EQ(labels.front().first->object(), dialog->Label1);
 }
 
 } // namespace

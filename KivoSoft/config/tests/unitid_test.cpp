@@ -9,6 +9,9 @@
 #include "KivoSoft/shell/frmPleaseWait.h"
 
 #include <QApplication>
+#include <QEvent>
+
+#include <functional>
 
 using namespace KivoSoft;
 using namespace KivoSoft::testing;
@@ -52,6 +55,33 @@ std::string unitIdRead(int id)
     char frame[16];
     std::snprintf(frame, sizeof frame, "%02X 1F 04 07", id);
     return frame;
+}
+
+// Runs `painted` each time `widget` is drawn.
+class PaintWatch : public QObject {
+public:
+    PaintWatch(QWidget* widget, std::function<void()> painted) : m_painted(std::move(painted))
+    {
+        widget->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            m_painted();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> m_painted;
+};
+
+// The scan as the table below starts it: from no window of its own.
+void scanWithoutWindow()
+{
+    UnitIdUtilities::cmdDetectUnitID_Click();
 }
 
 class UnitIds : public SimulatorTest {
@@ -123,6 +153,30 @@ TEST_F(UnitIds, TheScanTriesEachIdUpToTheOneThatAnswers)
     EXPECT_TRUE(portFree());
 }
 
+// Each try blocks for as long as the unit takes to answer or time out, with no event processed:
+// the box must be on the screen with the ID being tried before the call, not one ID behind.
+TEST_F(UnitIds, TheWaitBoxIsDrawnWithTheIdBeingTriedBeforeEachTry)
+{
+    start(unitsWithIds({3}));
+    frmPleaseWait& wait = Forms::pleaseWait();
+    QString drawn = "(not drawn)";
+    PaintWatch watch(wait.lblProgress, [&] { drawn = wait.lblProgress->text(); });
+    QStringList drawnAtEachTry;
+    KivoGlobals::DeviceLink =
+        RecordingLink::wrap(KivoGlobals::DeviceLink, linkCalls, [&](const QString& operation) {
+            if (operation == "GetUnitID") {
+                drawnAtEachTry << drawn;
+            }
+        });
+    desktop.queueInputBoxAnswer("3");
+
+    UnitIdUtilities::cmdDetectUnitID_Click();
+
+    EXPECT_EQ(drawnAtEachTry, QStringList({"Scanning... Testing UnitID = 1 to 3  (33.33 %)",
+                                           "Scanning... Testing UnitID = 2 to 3  (66.67 %)",
+                                           "Scanning... Testing UnitID = 3 to 3  (100 %)"}));
+}
+
 TEST_F(UnitIds, AScanThatFindsNoUnitSaysSoWithTheProgramsTitle)
 {
     start(unitsWithIds({3}));
@@ -139,15 +193,17 @@ TEST_F(UnitIds, AScanThatFindsNoUnitSaysSoWithTheProgramsTitle)
 
 // A click that a pumped event delivers in the middle of the scan finds the link taken and does
 // nothing: no box, no frame, and above all no ClosePort under the scan, which would make unit 1
-// look silent.
+// look silent. The window whose button started the scan takes no input meanwhile, although no
+// window is active: the input box has just closed and the window manager has not yet handed the
+// focus back.
 TEST_F(UnitIds, ClicksDuringTheScanDoNothingAndTheWindowIsBusy)
 {
     start(unitsWithIds({1}));
     QWidget window;
     window.setObjectName("SupplyConfig");
     window.show();
-    QApplication::setActiveWindow(&window);
-    ASSERT_TRUE(window.isActiveWindow());
+    QApplication::setActiveWindow(nullptr);
+    ASSERT_EQ(QApplication::activeWindow(), nullptr);
     frmModuleGrouping grouping;
     GroupingHost host;
     host.unitId = "1";
@@ -160,7 +216,7 @@ TEST_F(UnitIds, ClicksDuringTheScanDoNothingAndTheWindowIsBusy)
         if (!nested) {
             nested = true;
             boxesBefore = desktop.calls().size();
-            UnitIdUtilities::cmdDetectUnitID_Click();
+            UnitIdUtilities::cmdDetectUnitID_Click(&window);
             UnitIdUtilities::cmdChangeToNewUnitID_Click();
             EXPECT_FALSE(grouping.Form_Load(host));
             EXPECT_EQ(desktop.calls().size(), boxesBefore);
@@ -170,7 +226,7 @@ TEST_F(UnitIds, ClicksDuringTheScanDoNothingAndTheWindowIsBusy)
     });
     desktop.queueInputBoxAnswer("3");
 
-    UnitIdUtilities::cmdDetectUnitID_Click();
+    UnitIdUtilities::cmdDetectUnitID_Click(&window);
 
     EXPECT_TRUE(nested);
     EXPECT_FALSE(windowTookInput);
@@ -208,11 +264,11 @@ TEST_F(UnitIds, RepliesThatEndAnOperationOpenNoPort)
          UnitIdUtilities::cmdChangeToNewUnitID_Click,
          {"1", "40000"},
          {"ClosePort"}},
-        {"scan: 0", UnitIdUtilities::cmdDetectUnitID_Click, {"0"}, {}},
-        {"scan: Cancel or empty", UnitIdUtilities::cmdDetectUnitID_Click, {""}, {}},
-        {"scan: letters", UnitIdUtilities::cmdDetectUnitID_Click, {"none"}, {}},
-        {"scan: asked again", UnitIdUtilities::cmdDetectUnitID_Click, {"-3", "33", "0"}, {}},
-        {"scan: 40000", UnitIdUtilities::cmdDetectUnitID_Click, {"40000"}, {"ClosePort"}},
+        {"scan: 0", scanWithoutWindow, {"0"}, {}},
+        {"scan: Cancel or empty", scanWithoutWindow, {""}, {}},
+        {"scan: letters", scanWithoutWindow, {"none"}, {}},
+        {"scan: asked again", scanWithoutWindow, {"-3", "33", "0"}, {}},
+        {"scan: 40000", scanWithoutWindow, {"40000"}, {"ClosePort"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -2,6 +2,8 @@
 // the window sizes, a unit that does not answer, and the unit the window addresses.
 #include "KivoSoft/monitor/tests/monitor_fixture.h"
 
+#include <QTest>
+
 using namespace KivoSoft;
 using namespace KivoSoft::testing;
 using kivo::unitsim::Fault;
@@ -242,6 +244,25 @@ TEST_F(Select, TheModuleGoodByteReachesTheGlobalDigits)
     kivo::automation::call(KivoGlobals::DeviceLink, "ClosePort");
     EXPECT_EQ(requests(), Frames{"1F 0B"});
     EXPECT_EQ(KivoGlobals::ModuleGoodBits, "10000000");
+}
+
+// The busy state gives the keyboard focus back where it was: after a selection on the select
+// button, after a refresh on the refresh button, so the next Tab goes on from there.
+TEST_F(Select, TheFocusIsBackOnTheButtonAfterTheSelectionAndTheRefresh)
+{
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+    form->cmdSelectUnit->setFocus();
+    selectUnitThree();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form->focusWidget(), form->cmdSelectUnit);
+
+    form->cmdRefresh->setFocus();
+    form->cmdRefresh_Click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form->focusWidget(), form->cmdRefresh);
+    form->hide();
 }
 
 } // namespace

@@ -17,10 +17,12 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
+#include <array>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -477,6 +479,95 @@ TEST_F(BusyStateTest, EndingTheBusyStateGivesBackWhatItHeld)
     }
     EXPECT_EQ(cursor(), std::nullopt);
     EXPECT_TRUE(first.isEnabled());
+}
+
+// The window of the action is disabled whether or not it is active: right after an input box
+// closes, X11 has no active window until the window manager hands the focus back.
+TEST_F(BusyStateTest, TheActionsWindowIsDisabledWhenNoWindowIsActive)
+{
+    QWidget box;
+    box.resize(100, 50);
+    box.show();
+    activate(box);
+    box.hide(); // the input box has gone, no window active yet
+    QCoreApplication::processEvents();
+    ASSERT_EQ(QApplication::activeWindow(), nullptr);
+
+    QWidget* control = new QWidget(&first);
+    ASSERT_TRUE(busy.set(1, control)); // any widget names its window
+    EXPECT_FALSE(first.isEnabled());
+    EXPECT_TRUE(second.isEnabled());
+    ASSERT_TRUE(busy.set(0));
+    EXPECT_TRUE(first.isEnabled());
+
+    // A window that is not active but named is disabled beside the active one.
+    activate(second);
+    ASSERT_TRUE(busy.set(1, &first));
+    EXPECT_FALSE(first.isEnabled());
+    EXPECT_FALSE(second.isEnabled());
+    ASSERT_TRUE(busy.set(0));
+    EXPECT_TRUE(first.isEnabled());
+    EXPECT_TRUE(second.isEnabled());
+}
+
+// After an action the keyboard focus is where it was, also when the action enables that control
+// only after the busy state has ended; a focus placed by the action stands.
+class BusyFocusTest : public BusyStateTest {
+protected:
+    void SetUp() override
+    {
+        for (QPushButton*& b : buttons) {
+            b = new QPushButton(&first);
+        }
+        BusyStateTest::SetUp();
+        buttons[1]->setFocus();
+        ASSERT_EQ(QApplication::focusWidget(), buttons[1]);
+    }
+    std::array<QPushButton*, 3> buttons{};
+};
+
+TEST_F(BusyFocusTest, TheFocusComesBackToTheControlThatHadIt)
+{
+    ASSERT_TRUE(busy.set(1, &first));
+    EXPECT_EQ(QApplication::focusWidget(), nullptr);
+    ASSERT_TRUE(busy.set(0));
+    EXPECT_EQ(QApplication::focusWidget(), buttons[1]);
+
+    // Disabled by the action until after mode 0: it gets the focus once the handler returned.
+    ASSERT_TRUE(busy.set(1, &first));
+    buttons[1]->setEnabled(false);
+    ASSERT_TRUE(busy.set(0));
+    buttons[1]->setEnabled(true);
+    EXPECT_EQ(QApplication::focusWidget(), nullptr);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QApplication::focusWidget(), buttons[1]);
+
+    // Busy again before the focus came back: it still comes back after the second action.
+    ASSERT_TRUE(busy.set(1, &first));
+    buttons[1]->setEnabled(false);
+    ASSERT_TRUE(busy.set(0));
+    ASSERT_TRUE(busy.set(1, &first));
+    ASSERT_TRUE(busy.set(0));
+    buttons[1]->setEnabled(true);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QApplication::focusWidget(), buttons[1]);
+}
+
+TEST_F(BusyFocusTest, AFocusMoveOfTheActionStandsAndAHiddenControlPassesTheFocusOn)
+{
+    ASSERT_TRUE(busy.set(1, &first));
+    buttons[1]->setEnabled(false);
+    ASSERT_TRUE(busy.set(0));
+    buttons[2]->setFocus(); // the action's own move
+    buttons[1]->setEnabled(true);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QApplication::focusWidget(), buttons[2]);
+
+    ASSERT_TRUE(busy.set(1, &first));
+    buttons[2]->hide();
+    ASSERT_TRUE(busy.set(0));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QApplication::focusWidget(), buttons[0]); // the next of the tab chain, wrapped
 }
 
 TEST(BusyStateAlone, HourglassWithoutAnActiveWindow)
