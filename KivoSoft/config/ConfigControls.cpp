@@ -169,6 +169,12 @@ QAccessibleInterface* moduleTabBarInterface(const QString& className, QObject* o
 
 void PickOnlyList::keyPressEvent(QKeyEvent* event)
 {
+    // Typing picks nothing; the keys that open the item list do, so a unit can be picked from
+    // the keyboard as from the mouse.
+    if (kivo::desktop::opensItemList(*event)) {
+        QComboBox::keyPressEvent(event);
+        return;
+    }
     event->accept();
 }
 

@@ -15,7 +15,8 @@ class QKeyEvent;
 
 namespace KivoSoft {
 
-// A drop-down list the user can only pick from: typed keys and the mouse wheel do nothing.
+// A drop-down list the user can only pick from: typed keys and the mouse wheel do nothing; the
+// mouse and the keys that open its item list pick.
 class PickOnlyList : public QComboBox {
     Q_OBJECT
 public:

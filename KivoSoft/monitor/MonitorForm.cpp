@@ -810,12 +810,15 @@ bool MonitorForm::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
     if (watched == UnitList) {
-        // The list is used with the mouse only: typing and the wheel change nothing. Tab is no
-        // key for the list but the window's way on to the next control, so it still leaves.
+        // Typing and the wheel change nothing in the list: a unit is picked from its item list
+        // only, which the mouse or the list-opening keys open. Tab is no key for the list but
+        // the window's way on to the next control, so it still leaves.
         if (type == QEvent::KeyPress || type == QEvent::Wheel) {
             if (type == QEvent::KeyPress) {
-                int code = static_cast<QKeyEvent*>(event)->key();
-                if (code == Qt::Key_Tab || code == Qt::Key_Backtab) {
+                const auto* key = static_cast<QKeyEvent*>(event);
+                int code = key->key();
+                if (code == Qt::Key_Tab || code == Qt::Key_Backtab ||
+                    kivo::desktop::opensItemList(*key)) {
                     return false;
                 }
                 UnitList_KeyDown(code);

@@ -24,6 +24,22 @@ void makeEditableList(QComboBox* list)
     list->setCompleter(nullptr);
 }
 
+bool opensItemList(const QKeyEvent& event)
+{
+    const Qt::KeyboardModifiers modifiers =
+        event.modifiers() & ~(Qt::KeypadModifier | Qt::GroupSwitchModifier);
+    switch (event.key()) {
+    case Qt::Key_F4:
+    case Qt::Key_Space:
+        return modifiers == Qt::NoModifier;
+    case Qt::Key_Down:
+    case Qt::Key_Up:
+        return modifiers == Qt::AltModifier;
+    default:
+        return false;
+    }
+}
+
 namespace {
 
 QLineEdit* editOf(QWidget* field)

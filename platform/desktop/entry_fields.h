@@ -12,6 +12,7 @@
 #include <functional>
 
 class QComboBox;
+class QKeyEvent;
 class QLineEdit;
 class QWidget;
 
@@ -20,6 +21,11 @@ namespace kivo::desktop {
 // Makes `list` an editable drop-down list whose text is exactly what was typed or picked: no
 // completion, and nothing typed is added to its items.
 void makeEditableList(QComboBox* list);
+
+// Whether `event` is one of the keys that open a drop-down list's item list (F4, Alt+Down,
+// Alt+Up, Space). A list that takes no typing still lets these through, so a keyboard user can
+// pick an item: the pick then comes as the same activation as a click on the item.
+bool opensItemList(const QKeyEvent& event);
 
 // Text that reaches `field` (a QLineEdit or an editable QComboBox) without a key press of its
 // own: a paste (the paste keys, the context menu's Paste, the middle button), a drop, and the

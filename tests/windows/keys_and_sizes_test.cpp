@@ -1,5 +1,6 @@
 // The rules every window of the program follows alike: Enter presses the command button that has
-// the focus, and a window of fixed size goes back to it whatever resized it.
+// the focus, a window of fixed size goes back to it whatever resized it, and a unit list that
+// takes no typing is still picked from by the keyboard.
 #include "KivoSoft/config/SupplyConfig.h"
 #include "KivoSoft/config/frmModuleGrouping.h"
 #include "KivoSoft/controls/Twips.h"
@@ -11,7 +12,9 @@
 #include "tests/support/modal.h"
 #include "tests/support/outside_resize.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QTest>
 
@@ -175,6 +178,60 @@ TEST_F(EveryWindow, AWindowResizedFromOutsideGoesBackToItsSize)
                 << outside.width() << " x " << outside.height();
         }
         window.hide();
+    }
+}
+
+// The unit lists take no typing (a typed digit or arrow changes nothing), yet a keyboard user
+// picks a unit as the mouse does: a list-opening key shows the items, and Enter on one picks it
+// with the same activation as a click.
+TEST_F(EveryWindow, AUnitListIsPickedFromByTheKeyboardButTakesNoTyping)
+{
+    struct Case {
+        const char* window;
+        std::function<QWidget&()> show;
+        std::function<QComboBox*()> list;
+    };
+    const Case cases[] = {
+        {"monitor window", []() -> QWidget& { return monitorFormInstance(); },
+         [] { return monitorFormInstance().UnitList; }},
+        {"configuration window", []() -> QWidget& { return supplyConfigInstance(); },
+         [] { return static_cast<QComboBox*>(supplyConfigInstance().UnitList); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.window);
+        ASSERT_TRUE(activate(c.show()));
+        QComboBox* list = c.list();
+        int picks = 0;
+        const auto counted =
+            QObject::connect(list, &QComboBox::activated, [&picks] { ++picks; });
+        list->setFocus();
+        const QString before = list->currentText();
+        for (const Qt::Key typed : {Qt::Key_7, Qt::Key_Down, Qt::Key_End}) {
+            QTest::keyClick(list, typed);
+        }
+        EXPECT_EQ(list->currentText(), before);
+        EXPECT_FALSE(list->view()->isVisible());
+
+        for (const auto& [key, modifiers] :
+             {std::pair{Qt::Key_Down, Qt::AltModifier}, std::pair{Qt::Key_F4, Qt::NoModifier},
+              std::pair{Qt::Key_Space, Qt::NoModifier}}) {
+            QTest::keyClick(list, key, modifiers);
+            ASSERT_TRUE(settles([&] { return list->view()->isVisible(); })) << key;
+            QTest::keyClick(list->view(), Qt::Key_Escape);
+            ASSERT_TRUE(settles([&] { return !list->view()->isVisible(); })) << key;
+        }
+        EXPECT_EQ(picks, 0);
+
+        QTest::keyClick(list, Qt::Key_Down, Qt::AltModifier);
+        ASSERT_TRUE(settles([&] { return list->view()->isVisible(); }));
+        QAbstractItemView* items = list->view();
+        items->setCurrentIndex(items->model()->index(2, 0));
+        QTest::keyClick(items, Qt::Key_Return);
+        EXPECT_TRUE(settles([&] { return !list->view()->isVisible(); }));
+        EXPECT_EQ(list->currentText(), QStringLiteral("3"));
+        EXPECT_EQ(picks, 1);
+        QObject::disconnect(counted);
+        c.show().hide();
     }
 }
 
