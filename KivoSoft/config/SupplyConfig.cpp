@@ -16,6 +16,7 @@
 #include "platform/desktop/desktop.h"
 #include "platform/desktop/entry_fields.h"
 #include "platform/desktop/let_events_run.h"
+#include "platform/desktop/window_rules.h"
 
 #include <QCloseEvent>
 #include <QPainter>
@@ -428,8 +429,8 @@ void SupplyConfig::buildModuleTab(int m)
     LabelRT[i] = label(page, indexed("LabelRT", m), QStringLiteral("ms"), QRect(368, 306, 20, 22));
     EnableReset[i] = make<QCheckBox>(page, indexed("EnableReset", m), QRect(222, 306, 120, 22));
     EnableReset[i]->setText(QStringLiteral("Enable Reset"));
-    LabelActivationTime[i]->setBuddy(cboxActivationTime[i]);
-    LabelResetTime[i]->setBuddy(cboxResetTime[i]);
+    kivo::desktop::labelField(*LabelActivationTime[i], *cboxActivationTime[i]);
+    kivo::desktop::labelField(*LabelResetTime[i], *cboxResetTime[i]);
     for (const char* time : kActivationTimes) {
         cboxActivationTime[i]->addItem(QString::fromLatin1(time));
     }

@@ -8,6 +8,7 @@
 #include "platform/desktop/desktop.h"
 #include "platform/desktop/entry_fields.h"
 #include "platform/desktop/let_events_run.h"
+#include "platform/desktop/window_rules.h"
 
 #include <QEvent>
 #include <QKeyEvent>
@@ -176,7 +177,7 @@ frmModuleGrouping::frmModuleGrouping(QWidget* parent) : QDialog(parent)
 
     // What a screen reader says of each control: the label beside it (a list takes its name
     // from its label only as its accessible name).
-    Label1->setBuddy(cboGroup);
+    kivo::desktop::labelField(*Label1, *cboGroup);
     cboGroup->setAccessibleName(Label1->text());
     lblAvailableModules->setBuddy(lstAvailableModules);
     lstAvailableModules->setAccessibleName(lblAvailableModules->text());
