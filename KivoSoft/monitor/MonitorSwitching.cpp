@@ -75,7 +75,7 @@ void MonitorForm::switchModule(int slot)
         std::int16_t voltage = 0;
         link("MeasureOutputCurrent", unit, module, byRef(current));
         const QString voltageResult = link("MeasureOutputVoltage", unit, module, byRef(voltage));
-        const clsScalability& scaling = G::moduleScaling(slot);
+        const clsScalability& scaling = readScaling(slot);
         if (scaling.VoltageScaleFactor == 0 || scaling.CurrentScaleFactor == 0) {
             // The switch went out; a module type without factors (the read logged it) only
             // leaves its meters without values, as the reads show it.
@@ -247,7 +247,7 @@ void MonitorForm::switchAllOutputs()
     progressbar1->setValue(90);
     updateErrorPicture();
     for (int k = 1; k <= 5; ++k) {
-        if (G::ModulePresence[static_cast<std::size_t>(k)] == QStringLiteral("0")) {
+        if (digit(m_readPresence, k) == QStringLiteral("0")) {
             setMessage(k, kNotPresent, Black);
         }
     }
@@ -331,7 +331,7 @@ void MonitorForm::stepSetPoint(int slot, bool up)
     }
     try {
         const auto i = static_cast<std::size_t>(slot);
-        const clsScalability& scaling = G::moduleScaling(slot);
+        const clsScalability& scaling = readScaling(slot);
         const double step =
             CDbl(QStringLiteral("0") + G::DecimalSeparator + QStringLiteral("01")).valueOr(0.01);
         if (!IsNumeric(txtSP[i]->text())) {
@@ -383,10 +383,11 @@ void MonitorForm::cmdSetVoltage_Click(int slot)
 
 void MonitorForm::enableSetPointControls()
 {
-    // The set-point controls of the slots whose output is on, and every switch.
+    // The set-point controls of the slots whose output is on as the panels show it, and every
+    // switch; the program-wide output states may hold another window's read of another unit.
     for (int k = 1; k <= 5; ++k) {
         const auto j = static_cast<std::size_t>(k);
-        if (digit(G::OutputStates, k) == QStringLiteral("1")) {
+        if (PellarosOS[j]->Status()) {
             cmdSetVoltage[j]->setEnabled(true);
             cmdInc[j]->setEnabled(true);
             cmdDec[j]->setEnabled(true);
@@ -407,7 +408,7 @@ void MonitorForm::applySetPoint(int slot)
         cmdDec[j]->setEnabled(false);
     }
     openPort();
-    const clsScalability& scaling = G::moduleScaling(slot);
+    const clsScalability& scaling = readScaling(slot);
     const double v = CDbl(txtSP[i]->text()).value();
     bool outOfRange = false;
     if (v < scaling.MinVoltage || v > scaling.MaxVoltage) {

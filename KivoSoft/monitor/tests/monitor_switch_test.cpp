@@ -165,7 +165,7 @@ protected:
 TEST_F(SetPoint, AVoltageGoesAsCountsOfTheSlotsFactor)
 {
     // 12.005 V with 200 counts a volt: 2401.0 counts.
-    KivoGlobals::moduleScaling(1).VoltageScaleFactor = 200;
+    form->ReadScaling[1].VoltageScaleFactor = 200;
     setBox(1, "12.005");
     form->cmdSetVoltage_Click(1);
     EXPECT_EQ(requests(), applyFrames("61 09"));
