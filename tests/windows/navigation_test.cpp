@@ -173,6 +173,50 @@ TEST_F(NavigationOnTheBus, AUnitTheMonitorReadsLeavesTheConfigurationWindowWithI
     EXPECT_EQ(sim->bus().unit(3)->module(1).defaultVoltage, 1234);
 }
 
+TEST_F(NavigationOnTheBus, TheConfigurationWindowsListGoesByTheUnitItReadNotTheMonitors)
+{
+    SupplyConfig& config = supplyConfigInstance();
+    MonitorForm& monitor = monitorFormInstance();
+    struct Case {
+        const char* picked;
+        bool reloads;
+    };
+    // 3 is the unit the window read and shows; 5 only the monitor selected.
+    for (const Case& c : {Case{"3", false}, Case{"5", true}}) {
+        SCOPED_TRACE(c.picked);
+        config.show();
+        config.UnitList->setCurrentText(QStringLiteral("3"));
+        config.SelectButton_Click();
+        ASSERT_TRUE(KivoGlobals::ConfigExpanded) << KivoGlobals::LastErrorText.toStdString();
+        const std::shared_ptr<KivoData> unitThree = config.KivoColl.at(QStringLiteral("3"));
+        QTest::mouseClick(config.cmdMonitor, Qt::LeftButton);
+        monitor.UnitList->setCurrentIndex(monitor.UnitList->findText(QStringLiteral("5")));
+        monitor.cmdSelectUnit_Click();
+        ASSERT_TRUE(KivoGlobals::UnitSelected) << KivoGlobals::LastErrorText.toStdString();
+        QTest::mouseClick(monitor.cmdEeprom, Qt::LeftButton);
+        ASSERT_TRUE(config.isVisible());
+
+        const int index = config.UnitList->findText(QString::fromLatin1(c.picked));
+        config.UnitList->setCurrentIndex(index);
+        emit config.UnitList->activated(index);
+
+        EXPECT_EQ(config.UnitList->currentText(), QString::fromLatin1(c.picked));
+        if (c.reloads) {
+            // Collapsed, with the identity emptied and the container rebuilt blank.
+            EXPECT_FALSE(KivoGlobals::ConfigExpanded);
+            EXPECT_TRUE(config.PSID->text().isEmpty());
+            EXPECT_NE(config.KivoColl.at(QStringLiteral("3")).get(), unitThree.get());
+            EXPECT_TRUE(config.ReadUnitId.isEmpty());
+        } else {
+            EXPECT_TRUE(KivoGlobals::ConfigExpanded);
+            EXPECT_EQ(config.lblMain->text(), QStringLiteral("Settings of Power Supply ID: 3"));
+            EXPECT_EQ(config.PSID->text(), QStringLiteral("3"));
+            EXPECT_EQ(config.KivoColl.at(QStringLiteral("3")).get(), unitThree.get());
+            EXPECT_EQ(config.ReadUnitId, QStringLiteral("3"));
+        }
+    }
+}
+
 TEST_F(NavigationOnTheBus, AUnitTheConfigurationWindowReadsLeavesTheMonitorWithItsOwnUnit)
 {
     // Unit 5's modules are read in full as unit 3's are, so its read reaches every record the
