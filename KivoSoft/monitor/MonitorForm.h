@@ -266,8 +266,11 @@ private:
     // run-time failure goes through the window's recovery path, then `afterFailure`.
     template <class Body, class AfterFailure>
     void asDeviceAction(const char* handler, Body body, AfterFailure afterFailure);
-    // A failed set call of `slot`: the error log line and the last-error text.
-    void logSetFailure(const char* operation, int slot, const QString& status);
+    // A failed call for `slot`: the error log line and the last-error text.
+    void logModuleFailure(const char* operation, int slot, const QString& status);
+    // The measurements of a switch or an apply: each one that failed is logged as the reads log
+    // it. True when both came back.
+    bool measuredBoth(int slot, const QString& current, const QString& voltage);
     void stepSetPoint(int slot, bool up);
     void logTick();
     void saveLog();
