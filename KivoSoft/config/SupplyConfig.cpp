@@ -925,7 +925,8 @@ void SupplyConfig::ErrorButton_Click()
 void SupplyConfig::UnitList_Click()
 {
     ShowRestartNotice();
-    if (UnitList->currentText() == G::SelectedUnitId) {
+    // The unit this window read and shows; the program-wide selection is the monitor's too.
+    if (UnitList->currentText() == ReadUnitId) {
         return;
     }
     for (QLineEdit* identity : {PSID, SerialNumber, MajVersion, MinVersion}) {

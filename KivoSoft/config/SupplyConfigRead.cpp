@@ -222,10 +222,7 @@ void SupplyConfig::SelectButton_Click()
     ReadUnitId = unit;
     // The records this read loaded, before anything else can read another unit.
     const QString& present = CurrentUnit->PresentModule;
-    for (int m = 1; m <= 5; ++m) {
-        ReadScaling[static_cast<std::size_t>(m)] =
-            Mid(present, m, 1) == QStringLiteral("1") ? G::moduleScaling(m) : clsScalability{};
-    }
+    ReadScaling = G::fittedScaling(present);
     DisplayConfiguration(unit);
     lblMain->setText(QStringLiteral("Settings of Power Supply ID: ") + UnitList->currentText());
     for (int m = 1; m <= 5; ++m) {

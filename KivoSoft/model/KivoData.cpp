@@ -703,11 +703,11 @@ int KivoData::readModuleTypes()
     return 0;
 }
 
-void KivoData::liveModuleTypes()
+void KivoData::moduleTypesOrInhibit()
 {
     // Modules under the unit's global inhibit do not answer, and are off. An answer that is an
     // error or arrives damaged comes from a module that is there: the read failed, and nothing
-    // of it may be shown or logged as the unit's state.
+    // of it may be shown, logged or taken for the inhibit as the unit's state.
     const int slot = readModuleTypes();
     if (slot != 0 && LastResult != kNoResponse) {
         failed({TextForm::B, "GetModuleType"}, CallUnitId, slot);
@@ -1085,7 +1085,7 @@ void KivoData::readSetupSteps()
         step(s.label, s.member);
     }
     step("Get Module Type....................",
-         G::DefaultGlobalStateFlag ? &KivoData::GetModuleType : nullptr);
+         G::DefaultGlobalStateFlag ? &KivoData::moduleTypesOrInhibit : nullptr);
     if (G::DefaultGlobalStateFlag && G::ModuleTypeRead) {
         for (const Step& s : moduleSteps) {
             step(s.label, s.member);
@@ -1094,7 +1094,8 @@ void KivoData::readSetupSteps()
             GetGroupID();
         }
     }
-    if (G::DefaultGlobalStateFlag && !G::ModuleTypeRead) {
+    // Only modules that did not answer are off by the inhibit; a failed type read ended the read.
+    if (LinkOk && G::DefaultGlobalStateFlag && !G::ModuleTypeRead) {
         append(QStringLiteral("Ok\r\n\r\nModules OFF by GLOBAL INHIBIT."));
         windows.setConfigModulesOffCaption(QStringLiteral("Modules OFF by GLOBAL INHIBIT"));
         windows.selectConfigProgress();
@@ -1127,10 +1128,10 @@ void KivoData::readMonitorSteps()
     // Before and after the module types are known; the refresh reads the skipped ones itself.
     static const Step unitSteps[] = {
         {&KivoData::GetPresentModules, false},    {&KivoData::GetModuleGoodStatusByte, false},
-        {&KivoData::liveModuleTypes, false},      {&KivoData::GetOutputState, true},
+        {&KivoData::moduleTypesOrInhibit, false}, {&KivoData::GetOutputState, true},
         {&KivoData::GetGlobalStatusByte, false},  {&KivoData::GetOperatingHours, false},
         {&KivoData::GetGlobalOutputState, false}, {&KivoData::GetGroupState, true},
-        {&KivoData::liveModuleTypes, false},
+        {&KivoData::moduleTypesOrInhibit, false},
     };
     static const Step moduleSteps[] = {
         {&KivoData::GetOutputVoltageSetpoint, true},

@@ -264,9 +264,9 @@ private:
     void namedUnscaled(int slot);
     // The types of the present slots; the slot whose read failed, 0 when none did.
     int readModuleTypes();
-    // The live read's module types: modules that do not answer are off, as GetModuleType has
-    // it, but any other failed answer is a failure of the read.
-    void liveModuleTypes();
+    // The module types of a whole-unit read: modules that do not answer are off, as
+    // GetModuleType has it, but any other failed answer is a failure of the read.
+    void moduleTypesOrInhibit();
     void startRead(const QString& unit);
     template <class Body> void recover(const char* member, Body body);
     void readSetupSteps();

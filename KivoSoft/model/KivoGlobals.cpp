@@ -77,6 +77,17 @@ clsScalability& moduleScaling(int slot)
     return *record;
 }
 
+ScalingRecords fittedScaling(const QString& presentModule)
+{
+    ScalingRecords records{};
+    for (int slot = 1; slot <= 5; ++slot) {
+        if (kivo::basic::Mid(presentModule, slot, 1) == QStringLiteral("1")) {
+            records[static_cast<std::size_t>(slot)] = moduleScaling(slot);
+        }
+    }
+    return records;
+}
+
 QString programFolder()
 {
     return folderOverride.isEmpty() ? QCoreApplication::applicationDirPath() : folderOverride;

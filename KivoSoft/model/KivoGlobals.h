@@ -73,6 +73,13 @@ inline QString SysColorWindowText;
 // first needed. moduleScaling() creates a missing one (all zero).
 inline std::array<std::optional<clsScalability>, 6> ModuleScaling;
 clsScalability& moduleScaling(int slot);
+// One read's scaling records, slots 1 to 5 (index 0 unused).
+using ScalingRecords = std::array<clsScalability, 6>;
+// A copy of the records of the slots that `presentModule` (a read's presence digits) names as
+// fitted, as that read left them; an empty slot gets an empty record (every value 0). A window
+// keeps the copy of its own read, so a read of another unit by another window never changes what
+// it checks and converts with.
+ScalingRecords fittedScaling(const QString& presentModule);
 
 // Presence digit of each slot 1 to 8 (index 0 unused), "1" = fitted.
 inline std::array<QString, 9> ModulePresence;

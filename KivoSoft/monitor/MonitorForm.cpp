@@ -659,6 +659,8 @@ void MonitorForm::resetToFreshState()
     stopAllTimers();
     CurrentUnit.reset();
     m_unitId.clear();
+    ReadScaling = {};
+    m_readPresence.clear();
     m_refreshFailed = false;
     m_skippedTicks = 0;
     m_unsavedRows.clear();

@@ -21,6 +21,7 @@
 #include "KivoSoft/controls/PellarosDisplay.h"
 #include "KivoSoft/controls/TwoPictureIndicators.h"
 #include "KivoSoft/model/KivoData.h"
+#include "KivoSoft/model/KivoGlobals.h"
 #include "KivoSoft/monitor/ElidingButton.h"
 #include "KivoSoft/monitor/ModuleShape.h"
 #include "KivoSoft/monitor/TextBuffer.h"
@@ -162,6 +163,14 @@ public:
     std::array<double, 6> LastSetPoint{};
     // The unit ID the last selection chose; every device call of the window addresses it.
     const QString& chosenUnit() const { return m_unitId; }
+    // The scaling records of the window's last complete read of its unit (slots 1 to 5, index 0
+    // unused). The window's range checks and conversions use these, never the program-wide
+    // records that a read of the configuration window fills with another unit's.
+    KivoGlobals::ScalingRecords ReadScaling{};
+    const clsScalability& readScaling(int slot) const
+    {
+        return ReadScaling.at(static_cast<std::size_t>(slot));
+    }
     // Whether the last refresh read the unit completely; a logging tick writes no row otherwise.
     bool lastRefreshFailed() const { return m_refreshFailed; }
     // Logging ticks that came due but found the window busy or the port in use.
@@ -270,8 +279,11 @@ private:
     // run-time failure goes through the window's recovery path, then `afterFailure`.
     template <class Body, class AfterFailure>
     void asDeviceAction(const char* handler, Body body, AfterFailure afterFailure);
-    // A failed set call of `slot`: the error log line and the last-error text.
-    void logSetFailure(const char* operation, int slot, const QString& status);
+    // A failed call for `slot`: the error log line and the last-error text.
+    void logModuleFailure(const char* operation, int slot, const QString& status);
+    // The measurements of a switch or an apply: each one that failed is logged as the reads log
+    // it. True when both came back.
+    bool measuredBoth(int slot, const QString& current, const QString& voltage);
     void stepSetPoint(int slot, bool up);
     void logTick();
     void saveLog();
@@ -311,6 +323,8 @@ private:
     // Whether the window's last complete read of its unit got the module types; the panels are
     // drawn from it. A read that failed, or another window's read, leaves it as it was.
     bool m_modulesAnswered = false;
+    // The fitted slots (presence digits) that read found, kept for the same reason.
+    QString m_readPresence;
     bool m_refreshFailed = false;
     int m_skippedTicks = 0;
     // Rows of the monitor log not yet appended to the log file.

@@ -240,6 +240,8 @@ bool MonitorForm::LoadMonitorData()
         return false;
     }
     m_modulesAnswered = G::ModuleTypeRead;
+    m_readPresence = CurrentUnit->PresentModule;
+    ReadScaling = G::fittedScaling(m_readPresence);
     loadMonitorPanels(*CurrentUnit);
     return true;
 }
@@ -300,7 +302,7 @@ void MonitorForm::loadMonitorPanels(const KivoData& unit)
                 PellarosOS[i]->setStatus(false);
                 setMessage(k, kModuleOff, Red);
             }
-            const double factor = G::moduleScaling(k).VoltageScaleFactor;
+            const double factor = readScaling(k).VoltageScaleFactor;
             if (factor == 0) {
                 // No scaling record for this type: no limits to show or test against. The read
                 // has named the type in the error log.
@@ -482,7 +484,7 @@ void MonitorForm::panelPass(bool metersZeroWhenOff)
     const bool interactive = !inMonitorMode();
     for (int k = 1; k <= 5; ++k) {
         const auto i = static_cast<std::size_t>(k);
-        if (G::ModulePresence[i] == QStringLiteral("0")) {
+        if (digit(m_readPresence, k) == QStringLiteral("0")) {
             PellarosOS[i]->setStatus(false);
             PellarosOS[i]->setEnable(false);
             setMessage(k, kNotPresent, Black);

@@ -65,6 +65,16 @@ inline QString bitString(const kivo::automation::Int16Array& bits, int count)
     return text;
 }
 
+// A measured value onto its meter, only when the measurement returned one: a failed measurement
+// leaves its count at 0, which is no reading, and the meter keeps the reading it shows.
+inline void showMeasurement(KivoSoft::PellarosDisplay* meter, const QString& result,
+                            const QString& text)
+{
+    if (result == kOk) {
+        meter->TextValue(1, text);
+    }
+}
+
 inline QString digit(const QString& digits, int slot)
 {
     return kivo::basic::Mid(digits, slot, 1);

@@ -73,29 +73,31 @@ void MonitorForm::switchModule(int slot)
         G::Pause(0.1);
         std::int16_t current = 0;
         std::int16_t voltage = 0;
-        link("MeasureOutputCurrent", unit, module, byRef(current));
+        const QString currentResult = link("MeasureOutputCurrent", unit, module, byRef(current));
         const QString voltageResult = link("MeasureOutputVoltage", unit, module, byRef(voltage));
-        const clsScalability& scaling = G::moduleScaling(slot);
+        const clsScalability& scaling = readScaling(slot);
         if (scaling.VoltageScaleFactor == 0 || scaling.CurrentScaleFactor == 0) {
             // The switch went out; a module type without factors (the read logged it) only
             // leaves its meters without values, as the reads show it.
             PellarosDisplay[i]->TextValue(1, QString());
             PellarosDisplayCurr[i]->TextValue(1, QString());
         } else {
-            PellarosDisplay[i]->TextValue(1, CStr(Round(voltage / scaling.VoltageScaleFactor, 2)));
+            showMeasurement(PellarosDisplay[i], voltageResult,
+                            CStr(Round(voltage / scaling.VoltageScaleFactor, 2)));
             if (!PellarosOS[i]->Status()) {
                 PellarosDisplayCurr[i]->TextValue(1, QStringLiteral("0"));
             } else {
-                PellarosDisplayCurr[i]->TextValue(
-                    1, CStr(Round(current / scaling.CurrentScaleFactor, 2)));
+                showMeasurement(PellarosDisplayCurr[i], currentResult,
+                                CStr(Round(current / scaling.CurrentScaleFactor, 2)));
             }
         }
         if (setResult != kOk) {
             // The log keeps the name as users' logs have always spelled it.
-            logSetFailure("SetOuputState", slot, setResult);
+            logModuleFailure("SetOuputState", slot, setResult);
         }
+        const bool measured = measuredBoth(slot, currentResult, voltageResult);
         // One text for any failure of the sequence, as users know it.
-        if (setResult != kOk || voltageResult != kOk) {
+        if (setResult != kOk || !measured) {
             desktop().msgBox(PortFailureText, vbCritical + vbOKOnly,
                              QStringLiteral("Kivo Monitor"));
             closePort();
@@ -121,7 +123,18 @@ void MonitorForm::switchModule(int slot)
     PellarosOS[i]->setEnable(true);
 }
 
-void MonitorForm::logSetFailure(const char* operation, int slot, const QString& status)
+bool MonitorForm::measuredBoth(int slot, const QString& current, const QString& voltage)
+{
+    if (current != kOk) {
+        logModuleFailure("MeasureOutputCurrent", slot, current);
+    }
+    if (voltage != kOk) {
+        logModuleFailure("MeasureOutputVoltage", slot, voltage);
+    }
+    return current == kOk && voltage == kOk;
+}
+
+void MonitorForm::logModuleFailure(const char* operation, int slot, const QString& status)
 {
     const QString name = QString::fromLatin1(operation);
     G::LogError(
@@ -247,7 +260,7 @@ void MonitorForm::switchAllOutputs()
     progressbar1->setValue(90);
     updateErrorPicture();
     for (int k = 1; k <= 5; ++k) {
-        if (G::ModulePresence[static_cast<std::size_t>(k)] == QStringLiteral("0")) {
+        if (digit(m_readPresence, k) == QStringLiteral("0")) {
             setMessage(k, kNotPresent, Black);
         }
     }
@@ -332,7 +345,7 @@ void MonitorForm::stepSetPoint(int slot, bool up)
     }
     try {
         const auto i = static_cast<std::size_t>(slot);
-        const clsScalability& scaling = G::moduleScaling(slot);
+        const clsScalability& scaling = readScaling(slot);
         const double step =
             CDbl(QStringLiteral("0") + G::DecimalSeparator + QStringLiteral("01")).valueOr(0.01);
         if (!IsNumeric(txtSP[i]->text())) {
@@ -384,10 +397,11 @@ void MonitorForm::cmdSetVoltage_Click(int slot)
 
 void MonitorForm::enableSetPointControls()
 {
-    // The set-point controls of the slots whose output is on, and every switch.
+    // The set-point controls of the slots whose output is on as the panels show it, and every
+    // switch; the program-wide output states may hold another window's read of another unit.
     for (int k = 1; k <= 5; ++k) {
         const auto j = static_cast<std::size_t>(k);
-        if (digit(G::OutputStates, k) == QStringLiteral("1")) {
+        if (PellarosOS[j]->Status()) {
             cmdSetVoltage[j]->setEnabled(true);
             cmdInc[j]->setEnabled(true);
             cmdDec[j]->setEnabled(true);
@@ -408,7 +422,7 @@ void MonitorForm::applySetPoint(int slot)
         cmdDec[j]->setEnabled(false);
     }
     openPort();
-    const clsScalability& scaling = G::moduleScaling(slot);
+    const clsScalability& scaling = readScaling(slot);
     const double v = CDbl(txtSP[i]->text()).value();
     bool outOfRange = false;
     if (v < scaling.MinVoltage || v > scaling.MaxVoltage) {
@@ -434,18 +448,19 @@ void MonitorForm::applySetPoint(int slot)
         const QString setResult = link("SetOutputVoltageSetpoint", unit, module, byRef(counts));
         std::int16_t current = 0;
         std::int16_t voltage = 0;
-        link("MeasureOutputCurrent", unit, module, byRef(current));
+        const QString currentResult = link("MeasureOutputCurrent", unit, module, byRef(current));
         const QString voltageResult = link("MeasureOutputVoltage", unit, module, byRef(voltage));
-        const QString volts =
-            KivoData::FormatDecimals(CStr(Round(voltage / scaling.VoltageScaleFactor, 2)));
-        const QString amps =
-            KivoData::FormatDecimals(CStr(Round(current / scaling.CurrentScaleFactor, 2)));
-        PellarosDisplay[i]->TextValue(1, volts);
-        PellarosDisplayCurr[i]->TextValue(1, amps);
+        showMeasurement(
+            PellarosDisplay[i], voltageResult,
+            KivoData::FormatDecimals(CStr(Round(voltage / scaling.VoltageScaleFactor, 2))));
+        showMeasurement(
+            PellarosDisplayCurr[i], currentResult,
+            KivoData::FormatDecimals(CStr(Round(current / scaling.CurrentScaleFactor, 2))));
         if (setResult != kOk) {
-            logSetFailure("SetOutputVoltageSetpoint", slot, setResult);
+            logModuleFailure("SetOutputVoltageSetpoint", slot, setResult);
         }
-        if (setResult != kOk || voltageResult != kOk) {
+        const bool measured = measuredBoth(slot, currentResult, voltageResult);
+        if (setResult != kOk || !measured) {
             desktop().msgBox(PortFailureText, vbCritical + vbOKOnly,
                              QStringLiteral("Kivo Monitor"));
             kivo::desktop::letEventsRun();
@@ -485,7 +500,7 @@ void MonitorForm::applySetPoint(int slot)
         if (cmdSetVoltage[i]->isEnabled()) {
             cmdSetVoltage[i]->setFocus();
         }
-        setReady(setResult == kOk && voltageResult == kOk && statesRead ? ReadyText : ErrorText);
+        setReady(setResult == kOk && measured && statesRead ? ReadyText : ErrorText);
         return;
     }
     // The common end after an out-of-range value.

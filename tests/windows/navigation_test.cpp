@@ -173,4 +173,123 @@ TEST_F(NavigationOnTheBus, AUnitTheMonitorReadsLeavesTheConfigurationWindowWithI
     EXPECT_EQ(sim->bus().unit(3)->module(1).defaultVoltage, 1234);
 }
 
+TEST_F(NavigationOnTheBus, TheConfigurationWindowsListGoesByTheUnitItReadNotTheMonitors)
+{
+    SupplyConfig& config = supplyConfigInstance();
+    MonitorForm& monitor = monitorFormInstance();
+    struct Case {
+        const char* picked;
+        bool reloads;
+    };
+    // 3 is the unit the window read and shows; 5 only the monitor selected.
+    for (const Case& c : {Case{"3", false}, Case{"5", true}}) {
+        SCOPED_TRACE(c.picked);
+        config.show();
+        config.UnitList->setCurrentText(QStringLiteral("3"));
+        config.SelectButton_Click();
+        ASSERT_TRUE(KivoGlobals::ConfigExpanded) << KivoGlobals::LastErrorText.toStdString();
+        const std::shared_ptr<KivoData> unitThree = config.KivoColl.at(QStringLiteral("3"));
+        QTest::mouseClick(config.cmdMonitor, Qt::LeftButton);
+        monitor.UnitList->setCurrentIndex(monitor.UnitList->findText(QStringLiteral("5")));
+        monitor.cmdSelectUnit_Click();
+        ASSERT_TRUE(KivoGlobals::UnitSelected) << KivoGlobals::LastErrorText.toStdString();
+        QTest::mouseClick(monitor.cmdEeprom, Qt::LeftButton);
+        ASSERT_TRUE(config.isVisible());
+
+        const int index = config.UnitList->findText(QString::fromLatin1(c.picked));
+        config.UnitList->setCurrentIndex(index);
+        emit config.UnitList->activated(index);
+
+        EXPECT_EQ(config.UnitList->currentText(), QString::fromLatin1(c.picked));
+        if (c.reloads) {
+            // Collapsed, with the identity emptied and the container rebuilt blank.
+            EXPECT_FALSE(KivoGlobals::ConfigExpanded);
+            EXPECT_TRUE(config.PSID->text().isEmpty());
+            EXPECT_NE(config.KivoColl.at(QStringLiteral("3")).get(), unitThree.get());
+            EXPECT_TRUE(config.ReadUnitId.isEmpty());
+        } else {
+            EXPECT_TRUE(KivoGlobals::ConfigExpanded);
+            EXPECT_EQ(config.lblMain->text(), QStringLiteral("Settings of Power Supply ID: 3"));
+            EXPECT_EQ(config.PSID->text(), QStringLiteral("3"));
+            EXPECT_EQ(config.KivoColl.at(QStringLiteral("3")).get(), unitThree.get());
+            EXPECT_EQ(config.ReadUnitId, QStringLiteral("3"));
+        }
+    }
+}
+
+TEST_F(NavigationOnTheBus, AUnitTheConfigurationWindowReadsLeavesTheMonitorWithItsOwnUnit)
+{
+    // Unit 5's modules are read in full as unit 3's are, so its read reaches every record the
+    // windows share.
+    sim->bus().unit(5)->defaults = 0x03;
+    MonitorForm& monitor = monitorFormInstance();
+    SupplyConfig& config = supplyConfigInstance();
+    monitor.show();
+    monitor.UnitList->setCurrentIndex(monitor.UnitList->findText(QStringLiteral("3")));
+    monitor.cmdSelectUnit_Click();
+    ASSERT_TRUE(KivoGlobals::UnitSelected) << KivoGlobals::LastErrorText.toStdString();
+
+    QTest::mouseClick(monitor.cmdEeprom, Qt::LeftButton);
+    ASSERT_TRUE(config.isVisible());
+    config.UnitList->setCurrentText(QStringLiteral("5"));
+    config.SelectButton_Click();
+    ASSERT_EQ(config.lblMain->text(), QStringLiteral("Settings of Power Supply ID: 5"));
+    ops->clear();
+    QTest::mouseClick(config.cmdMonitor, Qt::LeftButton);
+    ASSERT_TRUE(monitor.isVisible());
+    EXPECT_TRUE(takeOperations(*ops).isEmpty()); // back as it was left, without a read
+
+    // Unit 3's slot 1 is a 10 to 14 V module of 100 counts a volt; unit 5's a 4 to 6 V one of
+    // 1000.
+    struct Case {
+        const char* how;
+        const char* box;
+        std::function<void()> apply;
+        int counts;
+        const char* metered;
+    };
+    QLineEdit* box = monitor.txtSP[1];
+    const Case cases[] = {
+        {"Enter", "12.5", [&] { QTest::keyClick(box, Qt::Key_Return); }, 1250, "12.50"},
+        {"the apply button", "12.4",
+         [&] { QTest::mouseClick(monitor.cmdSetVoltage[1], Qt::LeftButton); }, 1240, "12.40"},
+        {"the step up", "12.00", [&] { QTest::mouseClick(monitor.cmdInc[1], Qt::LeftButton); },
+         1201, "12.01"},
+        {"the step down", "12.00", [&] { QTest::mouseClick(monitor.cmdDec[1], Qt::LeftButton); },
+         1199, "11.99"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.how);
+        desktop.clear();
+        box->setText(QString::fromLatin1(c.box));
+        c.apply();
+        EXPECT_TRUE(messages().empty());
+        QStringList setPoints = takeOperations(*ops).filter(QStringLiteral("SetOutputVoltage"));
+        EXPECT_EQ(setPoints,
+                  QStringList{QStringLiteral("SetOutputVoltageSetpoint 3 1 %1").arg(c.counts)});
+        EXPECT_EQ(sim->bus().unit(3)->module(1).setPoint, c.counts);
+        EXPECT_EQ(monitor.PellarosDisplay[1]->strValue(), QString::fromLatin1(c.metered));
+        // The panels after the apply are unit 3's: slots 1, 3 and 5 fitted, 5 switched off.
+        EXPECT_EQ(monitor.MMessage[2]->text(), QStringLiteral("Not Present"));
+        EXPECT_EQ(monitor.MMessage[3]->text(), QStringLiteral("Module Good"));
+        EXPECT_EQ(monitor.MMessage[5]->text(), QStringLiteral("Module Off"));
+        for (const int slot : {1, 3}) {
+            EXPECT_TRUE(monitor.cmdSetVoltage[static_cast<std::size_t>(slot)]->isEnabled());
+        }
+        EXPECT_FALSE(monitor.cmdSetVoltage[2]->isEnabled());
+    }
+
+    // A value out of unit 3's range is refused by that range, and the controls come back as
+    // the panels show the unit.
+    desktop.clear();
+    box->setText(QStringLiteral("15"));
+    QTest::mouseClick(monitor.cmdSetVoltage[1], Qt::LeftButton);
+    EXPECT_TRUE(takeOperations(*ops).isEmpty());
+    ASSERT_EQ(messages().size(), 1u);
+    EXPECT_EQ(messages()[0].text,
+              QStringLiteral("15 is Invalid Voltage Setpoint Value!, Should be between 10 and 14"));
+    EXPECT_TRUE(monitor.cmdSetVoltage[3]->isEnabled());
+    EXPECT_FALSE(monitor.cmdSetVoltage[2]->isEnabled());
+}
+
 } // namespace

@@ -296,13 +296,43 @@ TEST_F(ConfigReadMixedFlags, RemoteOnOffNormalInhibitAppliedBringsTheModulesOnSh
     EXPECT_EQ(window->hl[1]->text(), "12.6");
 }
 
+TEST_F(ConfigRead, ATypeReadAnsweredWithAnErrorOrDamagedIsAFailedReadNotTheInhibit)
+{
+    struct Case {
+        const char* what;
+        Fault::Kind kind;
+        const char* status;
+    };
+    for (const Case& c : {Case{"an error reply", Fault::ErrorReply, "CMD_ERROR"},
+                          Case{"a bad CRC", Fault::BadCrc, "CMD_CRCERROR"}}) {
+        SCOPED_TRACE(c.what);
+        QFile::remove(KivoGlobals::ErrorLogPath);
+        window->lblModulesOFF->clear();
+        sim->server().faults().clear();
+        sim->server().faults().add(
+            {.uid = 3, .mid = 3, .cid = 0x04, .reg = 0xCC, .kind = c.kind, .times = Fault::always});
+        readUnit("3");
+
+        EXPECT_EQ(logMessages(), QStringList{"Error in GetModuleType in Unit  3 and Module 3"});
+        EXPECT_EQ(KivoGlobals::LastErrorText,
+                  QString("Error in GetModuleType in Unit 3 and Module 3 ") + c.status);
+        // The failure path: collapsed, the error file offered, no module said to be off.
+        EXPECT_FALSE(KivoGlobals::ConfigExpanded);
+        EXPECT_FALSE(window->ErrorButton->isHidden());
+        EXPECT_TRUE(window->ReadUnitId.isEmpty());
+        EXPECT_EQ(window->lblModulesOFF->text(), "");
+        EXPECT_FALSE(window->configProgressText().contains("GLOBAL INHIBIT"));
+        EXPECT_TRUE(window->configProgressText().endsWith("Get Module Type...................."));
+    }
+}
+
 TEST_F(ConfigRead, ModulesThatDoNotAnswerAreOffByGlobalInhibit)
 {
     sim->server().faults().add({.uid = 3,
                                 .mid = 1,
                                 .cid = 0x04,
                                 .reg = 0xCC,
-                                .kind = Fault::ErrorReply,
+                                .kind = Fault::NoReply,
                                 .times = Fault::always});
     readUnit("3");
     ASSERT_FALSE(KivoGlobals::ErrorFlag);

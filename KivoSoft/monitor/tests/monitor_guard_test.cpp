@@ -265,7 +265,7 @@ TEST_F(Recovery, APanelWithoutAScaleFactorShowsNoLimitsAndSkipsTheirTest)
         unit.ReadKivoMonitor("3");
     }
     ASSERT_FALSE(KivoGlobals::ErrorFlag);
-    KivoGlobals::moduleScaling(3).VoltageScaleFactor = 0;
+    form->ReadScaling[3].VoltageScaleFactor = 0;
     QFile::remove(KivoGlobals::ErrorLogPath);
     form->loadMonitorPanels(unit);
     EXPECT_EQ(form->VLH[3]->text(), "");
@@ -302,8 +302,8 @@ TEST_F(Recovery, ARunTimeFailureInASwitchOrAnApplyLeavesAUsableWindow)
     EXPECT_TRUE(form->PellarosOS[1]->isEnabled());
     expectUsable();
 
-    KivoGlobals::moduleScaling(1) = clsScalability{};
-    KivoGlobals::moduleScaling(1).MaxVoltage = 14;
+    form->ReadScaling[1] = clsScalability{};
+    form->ReadScaling[1].MaxVoltage = 14;
     form->txtSP[1]->setText("12");
     form->cmdSetVoltage_Click(1);
     EXPECT_TRUE(requests().empty()); // 0 counts would have switched the output to 0 V

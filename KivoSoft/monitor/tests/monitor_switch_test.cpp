@@ -211,7 +211,7 @@ protected:
 TEST_F(SetPoint, AVoltageGoesAsCountsOfTheSlotsFactor)
 {
     // 12.005 V with 200 counts a volt: 2401.0 counts.
-    KivoGlobals::moduleScaling(1).VoltageScaleFactor = 200;
+    form->ReadScaling[1].VoltageScaleFactor = 200;
     setBox(1, "12.005");
     form->cmdSetVoltage_Click(1);
     EXPECT_EQ(requests(), applyFrames("61 09"));
@@ -325,6 +325,59 @@ TEST_F(SetPoint, EnterAlwaysSendsAndALeftBoxOnlyWhenChanged)
     EXPECT_EQ(box(1), "");
     ASSERT_EQ(messages().size(), 1u);
     EXPECT_EQ(messages()[0].text, "Please enter numeric values");
+}
+
+TEST_F(SetPoint, AFailedMeasurementOfAnApplyOrASwitchLeavesItsMeterWithTheLastReading)
+{
+    // Slot 1 reads 12 V and 5 A after the selection; its apply sends 12.5 V, its switch turns
+    // it off. A failed measurement leaves a count of 0, which is no reading.
+    struct Case {
+        const char* what;
+        int cid; // the measurement that fails every time
+        bool apply;
+        const char *volts, *amps;
+        const char* logged;
+    };
+    const Case cases[] = {
+        {"apply, voltage", 0x02, true, "12.00", "5.21",
+         "Error in MeasureOutputVoltage in Unit  3 and Module 1"},
+        {"apply, current", 0x03, true, "12.50", "5.00",
+         "Error in MeasureOutputCurrent in Unit  3 and Module 1"},
+        // The refresh after the switch fails at the same measurement, so the meter keeps
+        // what the switch left; an output switched off draws no current.
+        {"switch off, voltage", 0x02, false, "12.00", "0",
+         "Error in MeasureOutputVoltage in Unit  3 and Module 1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        sim().server().faults().clear();
+        sim().bus().unit(3)->module(1).setPoint = 1200;
+        sim().bus().unit(3)->module(1).outputOn = true;
+        selectUnitThree();
+        ASSERT_EQ(form->PellarosDisplay[1]->strValue(), "12.00");
+        ASSERT_EQ(form->PellarosDisplayCurr[1]->strValue(), "5.00");
+        requests();
+        desktop.clear();
+        QFile::remove(KivoGlobals::ErrorLogPath);
+        sim().server().faults().add(
+            {.uid = 3, .mid = 1, .cid = c.cid, .kind = Fault::ErrorReply, .times = Fault::always});
+
+        if (c.apply) {
+            setBox(1, "12.5");
+            form->cmdSetVoltage_Click(1);
+            EXPECT_EQ(sim().bus().unit(3)->module(1).setPoint, 1250);
+        } else {
+            form->PellarosOS_MouseClick(1);
+            EXPECT_FALSE(sim().bus().unit(3)->module(1).outputOn);
+        }
+
+        EXPECT_EQ(form->PellarosDisplay[1]->strValue(), c.volts);
+        EXPECT_EQ(form->PellarosDisplayCurr[1]->strValue(), c.amps);
+        EXPECT_EQ(messageTexts().value(0), MonitorForm::PortFailureText);
+        EXPECT_TRUE(logMessages().contains(c.logged));
+        EXPECT_EQ(form->lblReady->text(), MonitorForm::ErrorText);
+        EXPECT_TRUE(portFree());
+    }
 }
 
 TEST_F(SetPoint, AFailedSetIsNotRecordedAsApplied)
