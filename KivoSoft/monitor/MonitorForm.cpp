@@ -661,6 +661,7 @@ void MonitorForm::resetToFreshState()
     m_unitId.clear();
     ReadScaling = {};
     m_readPresence.clear();
+    m_modulesAnswered = false;
     m_refreshFailed = false;
     m_skippedTicks = 0;
     m_unsavedRows.clear();
