@@ -5,8 +5,8 @@
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QAccessibleWidget>
-#include <QHash>
 #include <QFocusEvent>
+#include <QHash>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
@@ -31,10 +31,7 @@ public:
     }
     bool isValid() const override { return m_bar && m_index < m_bar->count(); }
     QObject* object() const override { return nullptr; }
-    QWindow* window() const override
-    {
-        return m_bar ? m_bar->window()->windowHandle() : nullptr;
-    }
+    QWindow* window() const override { return m_bar ? m_bar->window()->windowHandle() : nullptr; }
     QAccessibleInterface* parent() const override
     {
         return m_bar ? QAccessible::queryAccessibleInterface(m_bar.data()) : nullptr;

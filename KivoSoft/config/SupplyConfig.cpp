@@ -578,6 +578,8 @@ void SupplyConfig::connectHandlers()
     }
 }
 
+// The chains keep their hand-made lines, which follow the rows the controls lie in.
+// clang-format off
 void SupplyConfig::orderTabChain()
 {
     setTabChain({UnitList, SelectButton, Cancel, cmdMonitor, ErrorButton, cmdModuleNumbering,
@@ -603,6 +605,7 @@ void SupplyConfig::orderTabChain()
         last = cmdApplyCLM[static_cast<std::size_t>(t)];
     }
 }
+// clang-format on
 
 void SupplyConfig::designState()
 {
@@ -614,9 +617,9 @@ void SupplyConfig::designState()
     for (QLineEdit* identity : {PSID, SerialNumber, MajVersion, MinVersion}) {
         identity->clear();
     }
-    for (QWidget* hidden : std::initializer_list<QWidget*>{
-             Label7, Label1, PSID, Label3, SerialNumber, Label4, MajVersion, MinVersion,
-             ErrorButton, cmdModuleNumbering}) {
+    for (QWidget* hidden :
+         std::initializer_list<QWidget*>{Label7, Label1, PSID, Label3, SerialNumber, Label4,
+                                         MajVersion, MinVersion, ErrorButton, cmdModuleNumbering}) {
         hidden->hide();
     }
     hideUnitView();
@@ -834,9 +837,9 @@ void SupplyConfig::hideUnitView()
 {
     // Out of sight below the collapsed window's edge, these would still take the focus by Tab
     // and be there for a screen reader; a field being edited among them lets the focus go.
-    for (QWidget* below : std::initializer_list<QWidget*>{FieldsFrame[1], Frame6, Frame7, Frame5,
-                                                         Frame10, SSTab1, cmdSave, lblModulesOFF,
-                                                         Text1}) {
+    for (QWidget* below :
+         std::initializer_list<QWidget*>{FieldsFrame[1], Frame6, Frame7, Frame5, Frame10, SSTab1,
+                                         cmdSave, lblModulesOFF, Text1}) {
         below->hide();
     }
 }

@@ -2,12 +2,12 @@
 #include "KivoSoft/config/SupplyConfig.h"
 
 #include "KivoSoft/config/SupplyConfigShared.h"
-#include "platform/desktop/let_events_run.h"
 #include "KivoSoft/model/INI.h"
 #include "KivoSoft/model/KivoGlobals.h"
 #include "KivoSoft/model/LinkInUse.h"
 #include "platform/basic/basic.h"
 #include "platform/desktop/desktop.h"
+#include "platform/desktop/let_events_run.h"
 
 #include <QScopedValueRollback>
 #include <QScrollBar>

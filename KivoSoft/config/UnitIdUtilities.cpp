@@ -1,6 +1,5 @@
 #include "KivoSoft/config/UnitIdUtilities.h"
 
-#include "platform/desktop/let_events_run.h"
 #include "KivoSoft/model/DeviceLink.h"
 #include "KivoSoft/model/INI.h"
 #include "KivoSoft/model/KivoGlobals.h"
@@ -9,6 +8,7 @@
 #include "KivoSoft/shell/frmPleaseWait.h"
 #include "platform/basic/basic.h"
 #include "platform/desktop/desktop.h"
+#include "platform/desktop/let_events_run.h"
 
 #include <string>
 

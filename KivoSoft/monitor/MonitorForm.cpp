@@ -2,8 +2,8 @@
 
 #include "KivoSoft/controls/Twips.h"
 #include "KivoSoft/model/INI.h"
-#include "KivoSoft/monitor/MonitorShared.h"
 #include "KivoSoft/monitor/AccessibleControls.h"
+#include "KivoSoft/monitor/MonitorShared.h"
 #include "KivoSoft/shell/CommParamsForm.h"
 #include "KivoSoft/shell/Forms.h"
 #include "KivoSoft/shell/MainForm.h"

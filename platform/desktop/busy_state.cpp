@@ -13,8 +13,8 @@ namespace {
 // A control that can hold the focus of `window` now.
 bool canTakeFocus(const QWidget* control, const QWidget* window)
 {
-    return control && control->window() == window && control->isVisible() &&
-           control->isEnabled() && control->focusPolicy() != Qt::NoFocus;
+    return control && control->window() == window && control->isVisible() && control->isEnabled() &&
+           control->focusPolicy() != Qt::NoFocus;
 }
 
 } // namespace

@@ -19,7 +19,8 @@ void waitForOtherThreadsToEnd()
 {
     QElapsedTimer waited;
     waited.start();
-    while (QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)
+    while (QDir(QStringLiteral("/proc/self/task"))
+                   .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
                    .size() > 1 &&
            waited.elapsed() < 1000) {
         QThread::msleep(5);

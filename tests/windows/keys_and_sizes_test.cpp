@@ -202,8 +202,7 @@ TEST_F(EveryWindow, AUnitListIsPickedFromByTheKeyboardButTakesNoTyping)
         ASSERT_TRUE(activate(c.show()));
         QComboBox* list = c.list();
         int picks = 0;
-        const auto counted =
-            QObject::connect(list, &QComboBox::activated, [&picks] { ++picks; });
+        const auto counted = QObject::connect(list, &QComboBox::activated, [&picks] { ++picks; });
         list->setFocus();
         const QString before = list->currentText();
         for (const Qt::Key typed : {Qt::Key_7, Qt::Key_Down, Qt::Key_End}) {

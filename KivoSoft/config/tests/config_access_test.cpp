@@ -241,10 +241,10 @@ TEST_F(ConfigAccess, TabFollowsTheLayoutAndLeavesTheCollapsedWindowForTheUnitLis
 {
     showActive();
     window->UnitList->setFocus();
-    EXPECT_EQ(walk(Qt::Key_Tab, 9),
-              QStringList({"SelectButton", "Cancel", "cmdMonitor", "RichTextBox1", "cmdComSettings",
-                           "cmdDetectUnitID", "cmdChangeToNewUnitID", "cmdDllFileVersion",
-                           "UnitList"}));
+    EXPECT_EQ(
+        walk(Qt::Key_Tab, 9),
+        QStringList({"SelectButton", "Cancel", "cmdMonitor", "RichTextBox1", "cmdComSettings",
+                     "cmdDetectUnitID", "cmdChangeToNewUnitID", "cmdDllFileVersion", "UnitList"}));
     // Back from the last control goes back, not to the unit list.
     window->cmdDllFileVersion->setFocus();
     EXPECT_EQ(walk(Qt::Key_Backtab, 2), QStringList({"cmdChangeToNewUnitID", "cmdDetectUnitID"}));
@@ -253,25 +253,11 @@ TEST_F(ConfigAccess, TabFollowsTheLayoutAndLeavesTheCollapsedWindowForTheUnitLis
     readUnit("3");
     window->cmdDllFileVersion->setFocus();
     EXPECT_EQ(walk(Qt::Key_Tab, 19),
-              QStringList({"optFanFail(0)",
-                           "optOverTemp(0)",
-                           "optGlobalDC(0)",
-                           "optGlobalOnOff(0)",
-                           "optGlobal(0)",
-                           "cmdModueGrouping",
-                           "qt_tabwidget_tabbar",
-                           "vsp(1)",
-                           "slrVsp(1)",
-                           "hl(1)",
-                           "ll(1)",
-                           "cmdPreset(1)",
-                           "cmdTracking(1)",
-                           "optStartupState(1)",
-                           "startupdelay(1)",
-                           "optPolarity(1)",
-                           "OptProgMode(1)",
-                           "optCurrentLimit(1)",
-                           "UnitList"}));
+              QStringList({"optFanFail(0)", "optOverTemp(0)", "optGlobalDC(0)", "optGlobalOnOff(0)",
+                           "optGlobal(0)", "cmdModueGrouping", "qt_tabwidget_tabbar", "vsp(1)",
+                           "slrVsp(1)", "hl(1)", "ll(1)", "cmdPreset(1)", "cmdTracking(1)",
+                           "optStartupState(1)", "startupdelay(1)", "optPolarity(1)",
+                           "OptProgMode(1)", "optCurrentLimit(1)", "UnitList"}));
 }
 
 TEST_F(ConfigAccess, AnEmptySlotsTabCannotBeChosenByAnyMeans)
@@ -288,7 +274,7 @@ TEST_F(ConfigAccess, AnEmptySlotsTabCannotBeChosenByAnyMeans)
     empty->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(tabOf(2)).center());
     tabs->setFocus();
-    QTest::keyClick(tabs, Qt::Key_Left); // from Module-1 to Module-2 would be left
+    QTest::keyClick(tabs, Qt::Key_Left);                 // from Module-1 to Module-2 would be left
     EXPECT_EQ(window->SSTab1->currentIndex(), tabOf(3)); // the next available one
 
     QAccessibleInterface* fitted = moduleTab(1);

@@ -770,7 +770,8 @@ TEST_F(Grouping, EveryCaptionFitsItsControlAndNoControlsOverlap)
 }
 
 // For a user at the keyboard and a screen reader: the focus is back where it was after a group
-// change, Tab follows the layout, an accessibility Toggle is a click, every control says what it is.
+// change, Tab follows the layout, an accessibility Toggle is a click, every control says what it
+// is.
 TEST_F(Grouping, ForTheKeyboardAndAScreenReader)
 {
     load();
@@ -794,7 +795,8 @@ TEST_F(Grouping, ForTheKeyboardAndAScreenReader)
                                   "optGrpStartupState(1)", "txtStartupDelay(0)", "cmdCancel",
                                   "cmdHelp", "cboGroup", "lstAvailableModules", "btnAssign"}));
 
-    QAccessibleInterface* off = QAccessible::queryAccessibleInterface(dialog->optGrpStartupState[2]);
+    QAccessibleInterface* off =
+        QAccessible::queryAccessibleInterface(dialog->optGrpStartupState[2]);
     off->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
     EXPECT_TRUE(dialog->optGrpStartupState[2]->isChecked());
     EXPECT_FALSE(dialog->txtStartupDelay[0]->isEnabled());

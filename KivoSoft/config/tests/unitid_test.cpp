@@ -4,9 +4,9 @@
 #include "KivoSoft/config/UnitIdUtilities.h"
 #include "KivoSoft/config/frmModuleGrouping.h"
 #include "KivoSoft/config/tests/grouping_fixture.h"
-#include "platform/desktop/let_events_run.h"
 #include "KivoSoft/model/LinkInUse.h"
 #include "KivoSoft/shell/frmPleaseWait.h"
+#include "platform/desktop/let_events_run.h"
 
 #include <QApplication>
 #include <QEvent>
