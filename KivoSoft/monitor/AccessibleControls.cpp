@@ -1,5 +1,7 @@
 #include "KivoSoft/monitor/AccessibleControls.h"
 
+#include "platform/desktop/window_rules.h"
+
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QKeySequence>
@@ -29,23 +31,6 @@ public:
     }
 };
 
-// A caption without its "&" marks ("&&" stands for one "&").
-QString withoutMnemonic(const QString& caption)
-{
-    QString text;
-    for (qsizetype i = 0; i < caption.size(); ++i) {
-        if (caption[i] == u'&') {
-            if (i + 1 < caption.size() && caption[i + 1] == u'&') {
-                text += u'&';
-                ++i;
-            }
-            continue;
-        }
-        text += caption[i];
-    }
-    return text;
-}
-
 class TogglingCheckBoxAccessible final : public QAccessibleWidget {
 public:
     explicit TogglingCheckBoxAccessible(TogglingCheckBox* box)
@@ -56,7 +41,7 @@ public:
     QString text(QAccessible::Text t) const override
     {
         if (t == QAccessible::Name && widget()->accessibleName().isEmpty()) {
-            return withoutMnemonic(box()->text());
+            return kivo::desktop::withoutMnemonic(box()->text());
         }
         if (t == QAccessible::Accelerator) {
             return QKeySequence::mnemonic(box()->text()).toString(QKeySequence::NativeText);

@@ -16,24 +16,6 @@ namespace kivo::desktop {
 
 namespace {
 
-// A label's text as a name: its mnemonic marks go, "&&" stays one "&".
-QString withoutMnemonic(const QString& text)
-{
-    QString name;
-    name.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == u'&') {
-            if (i + 1 < text.size() && text[i + 1] == u'&') {
-                name += u'&';
-                ++i;
-            }
-            continue;
-        }
-        name += text[i];
-    }
-    return name;
-}
-
 // The text of the label whose buddy `field` is, or nothing.
 QString labelOf(const QWidget& field)
 {
@@ -220,6 +202,23 @@ void labelField(QLabel& label, QWidget& field)
     if (auto* box = qobject_cast<QComboBox*>(&field); box && box->lineEdit()) {
         box->lineEdit()->setAccessibleName(withoutMnemonic(label.text()));
     }
+}
+
+QString withoutMnemonic(const QString& text)
+{
+    QString name;
+    name.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'&') {
+            if (i + 1 < text.size() && text[i + 1] == u'&') {
+                name += u'&';
+                ++i;
+            }
+            continue;
+        }
+        name += text[i];
+    }
+    return name;
 }
 
 } // namespace kivo::desktop

@@ -19,6 +19,8 @@
 //     labelField(*Portlabel, *ComPort);   // the port box and its edit field: "Port Number :"
 #pragma once
 
+#include <QString>
+
 class QLabel;
 class QWidget;
 
@@ -30,5 +32,8 @@ void installWindowRules();
 // Makes `label` the label of `field` (its buddy). An editable combo box's edit field is named by
 // the label's text as well, as it is a control of its own for a screen reader.
 void labelField(QLabel& label, QWidget& field);
+
+// A caption as a name: its mnemonic marks go, "&&" stays one "&".
+QString withoutMnemonic(const QString& text);
 
 } // namespace kivo::desktop
