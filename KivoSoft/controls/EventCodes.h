@@ -4,9 +4,15 @@
 
 #include <Qt>
 
+class QKeyEvent;
+
 namespace KivoSoft {
 
 short mouseButtonCode(Qt::MouseButtons buttons);
 short shiftCode(Qt::KeyboardModifiers modifiers);
+
+// Whether `event` is a key that works a control drawn as a picture as a click does: Space, Return
+// or the keypad's Enter, with no modifier.
+bool isClickKey(const QKeyEvent& event);
 
 } // namespace KivoSoft

@@ -1,6 +1,7 @@
 #include "KivoSoft/controls/TwoPictureIndicators.h"
 
 #include "KivoSoft/controls/ControlsAccessibility.h"
+#include "KivoSoft/controls/EventCodes.h"
 #include "platform/desktop/let_events_run.h"
 
 #include <QAccessible>
@@ -99,9 +100,7 @@ void TwoPictureIndicator::activate()
 
 void TwoPictureIndicator::keyPressEvent(QKeyEvent* event)
 {
-    const int key = event->key();
-    if (isSwitch() && (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) &&
-        event->modifiers() == Qt::NoModifier) {
+    if (isSwitch() && isClickKey(*event)) {
         event->accept();
         if (!event->isAutoRepeat()) {
             activate();

@@ -24,10 +24,7 @@ bool isCommand(const QWidget& control)
 // whether the key was the command's.
 template <class Control> bool pressedByKey(Control& control, const QKeyEvent& event)
 {
-    const int key = event.key();
-    if (!isCommand(control) ||
-        (key != Qt::Key_Space && key != Qt::Key_Return && key != Qt::Key_Enter) ||
-        (event.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+    if (!isCommand(control) || !isClickKey(event)) {
         return false;
     }
     if (!event.isAutoRepeat()) {

@@ -15,6 +15,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 
 using namespace KivoSoft;
 
@@ -75,9 +76,13 @@ TEST_P(IndicatorKinds, SwitchesTakeTheFocusAndRaiseMouseClickFromTheKeyboardAndT
     EXPECT_EQ(indicator->hasFocus(), isSwitch);
     EXPECT_EQ(indicator->Image1()->focusFrame(), isSwitch);
 
-    for (const Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter}) {
-        QTest::keyClick(indicator, key);
+    // The keypad's Enter comes with the keypad modifier.
+    for (const auto& [key, modifiers] :
+         {std::pair{Qt::Key_Space, Qt::NoModifier}, std::pair{Qt::Key_Return, Qt::NoModifier},
+          std::pair{Qt::Key_Enter, Qt::KeypadModifier}}) {
+        QTest::keyClick(indicator, key, modifiers);
     }
+    QTest::keyClick(indicator, Qt::Key_Space, Qt::ControlModifier);
     EXPECT_EQ(clicks.count(), isSwitch ? 3 : 0);
 
     // The Press action answers at once; the click comes when the event loop runs.
