@@ -1,5 +1,7 @@
 #include "Tambel/Waits.h"
 
+#include "platform/desktop/let_events_run.h"
+
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
@@ -14,6 +16,8 @@ public:
 
     void waitForEvents(Clock::time_point deadline) override
     {
+        // The wait is part of a handler still running (a program cycle until it is stopped).
+        const kivo::desktop::EventsRunning running;
         const auto remaining = std::chrono::ceil<std::chrono::milliseconds>(deadline - now());
         if (remaining.count() <= 0) {
             QCoreApplication::processEvents(QEventLoop::AllEvents);

@@ -10,6 +10,7 @@
 #include "platform/desktop/desktop.h"
 #include "platform/desktop/entry_fields.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFontDatabase>
@@ -837,16 +838,21 @@ bool MonitorForm::eventFilter(QObject* watched, QEvent* event)
         if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) {
             return false;
         }
-        // The two buttons' rules keep the focus among the commands that are in view. A step of
-        // the Tab key is left alone: the tab chain follows the window as it shows, and no
-        // order of it would let those rules send the focus back without trapping it.
-        const bool tabStep = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason;
+        // The two buttons' rules keep the focus among the commands that are in view. Where the
+        // user put the focus is left alone: a step of the Tab key (the tab chain follows the
+        // window as it shows, and no order of it would let those rules send the focus back
+        // without trapping it) and a click into a field, so that what is typed next goes there.
+        const QWidget* next = QApplication::focusWidget();
+        const bool intoField = reason == Qt::MouseFocusReason && next &&
+                               next->testAttribute(Qt::WA_InputMethodEnabled);
+        const bool usersMove =
+            reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || intoField;
         if (watched == cmdComSettings) {
-            if (!tabStep) {
+            if (!usersMove) {
                 cmdComSettings_LostFocus();
             }
         } else if (watched == cmdEeprom) {
-            if (!tabStep) {
+            if (!usersMove) {
                 cmdEeprom_LostFocus();
             }
         } else {

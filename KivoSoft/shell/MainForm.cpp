@@ -79,10 +79,18 @@ QAction* item(QMenu* menu, const char* name, const QString& caption)
 
 // A menu command runs once the event that chose it has returned: the menu has closed, and a
 // screen reader that pressed the item has had its answer before the command opens a modal window
-// (the port dialog, the about box, a message) and waits in it.
+// (the port dialog, the about box, a message) and waits in it. A command that comes while the
+// window is out of use (a modal window blocks it, or it is busy) does nothing, as a click on it.
 template <class Handler> void onChosen(QAction* item, MainForm* form, Handler handler)
 {
-    QObject::connect(item, &QAction::triggered, form, handler, Qt::QueuedConnection);
+    QObject::connect(
+        item, &QAction::triggered, form,
+        [form, handler] {
+            if (form->isEnabled()) {
+                (form->*handler)();
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 QMenu* submenu(QWidget* parent, const char* name, const QString& caption)

@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 
 namespace KivoSoft {
 
@@ -68,9 +69,17 @@ public:
             QAccessibleWidget::doAction(action);
             return;
         }
-        if (widget()->isEnabled()) {
-            QMetaObject::invokeMethod(widget(), "Click", Qt::QueuedConnection);
-        }
+        // Whether the command may act is asked when it runs: a modal window may have come up
+        // in between.
+        QPointer<QWidget> control(widget());
+        QMetaObject::invokeMethod(
+            widget(),
+            [control] {
+                if (control && control->isEnabled()) {
+                    QMetaObject::invokeMethod(control, "Click");
+                }
+            },
+            Qt::QueuedConnection);
     }
 
     QStringList keyBindingsForAction(const QString& action) const override

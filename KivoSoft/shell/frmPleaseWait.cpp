@@ -1,6 +1,7 @@
 #include "KivoSoft/shell/frmPleaseWait.h"
 
 #include "KivoSoft/shell/ShellPictures.h"
+#include "platform/desktop/let_events_run.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -56,6 +57,7 @@ void frmPleaseWait::showNow()
     const QDeadlineTimer deadline(1000);
     QTimer wake;
     wake.start(20);
+    const kivo::desktop::EventsRunning running;
     while (windowHandle() && !windowHandle()->isExposed() && !deadline.hasExpired()) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
                                         QEventLoop::WaitForMoreEvents);

@@ -1,23 +1,13 @@
 #include "platform/desktop/busy_state.h"
 
+#include "platform/desktop/window_focus.h"
+
 #include <QApplication>
 #include <QCursor>
-#include <QTimer>
 
 #include <algorithm>
 
 namespace kivo::desktop {
-
-namespace {
-
-// A control that can hold the focus of `window` now.
-bool canTakeFocus(const QWidget* control, const QWidget* window)
-{
-    return control && control->window() == window && control->isVisible() && control->isEnabled() &&
-           control->focusPolicy() != Qt::NoFocus;
-}
-
-} // namespace
 
 BusyState::~BusyState()
 {
@@ -27,37 +17,21 @@ BusyState::~BusyState()
     hourglass_ = false;
     hidden_ = false;
     applyCursor();
-    for (const Held& held : disabled_) {
-        if (held.window) {
-            held.window->setEnabled(true);
-        }
+    for (const QPointer<QWidget>& window : std::exchange(disabled_, {})) {
+        unlockWindow(window, WindowLock::Busy);
     }
 }
 
 bool BusyState::set(int mode, QWidget* window)
 {
     switch (mode) {
-    case 0: {
+    case 0:
         hourglass_ = false;
         applyCursor();
-        const std::vector<Held> held = std::exchange(disabled_, {});
-        for (const Held& h : held) {
-            if (h.window) {
-                h.window->setEnabled(true);
-            }
-        }
-        bool later = false;
-        for (const Held& h : held) {
-            if (h.window && !giveFocusBack(h, false)) {
-                focusPending_.push_back(h);
-                later = true;
-            }
-        }
-        if (later) {
-            giveFocusBackLater();
+        for (const QPointer<QWidget>& held : std::exchange(disabled_, {})) {
+            unlockWindow(held, WindowLock::Busy);
         }
         return true;
-    }
     case 1:
         hourglass_ = true;
         applyCursor();
@@ -81,60 +55,12 @@ bool BusyState::set(int mode, QWidget* window)
 
 void BusyState::disable(QWidget* window)
 {
-    if (!window || !window->isEnabled()) {
+    if (!window || std::find(disabled_.begin(), disabled_.end(), window) != disabled_.end()) {
         return;
     }
-    Held held{window, window->focusWidget()};
-    // A window made busy again before its focus came back keeps the control it is owed.
-    const auto pending = std::find_if(focusPending_.begin(), focusPending_.end(),
-                                      [window](const Held& h) { return h.window == window; });
-    if (pending != focusPending_.end()) {
-        if (!held.focus) {
-            held.focus = pending->focus;
-        }
-        focusPending_.erase(pending);
+    if (lockWindow(window, WindowLock::Busy)) {
+        disabled_.emplace_back(window);
     }
-    // Disabling takes the focus away from the window's control; it is given back at mode 0.
-    window->setEnabled(false);
-    disabled_.push_back(held);
-}
-
-bool BusyState::giveFocusBack(const Held& held, bool passOn)
-{
-    QWidget* window = held.window;
-    if (!window || !window->isEnabled() || !held.focus) {
-        return true;
-    }
-    if (QWidget* now = window->focusWidget(); now && now != held.focus) {
-        // Placed elsewhere since: that move stands.
-        return true;
-    }
-    if (canTakeFocus(held.focus, window)) {
-        held.focus->setFocus(Qt::OtherFocusReason);
-        return true;
-    }
-    if (!passOn) {
-        return false;
-    }
-    // Gone hidden or disabled for good: the next control of the tab chain takes it.
-    for (QWidget* next = held.focus->nextInFocusChain(); next && next != held.focus;
-         next = next->nextInFocusChain()) {
-        if (canTakeFocus(next, window) && (next->focusPolicy() & Qt::TabFocus)) {
-            next->setFocus(Qt::OtherFocusReason);
-            break;
-        }
-    }
-    return true;
-}
-
-void BusyState::giveFocusBackLater()
-{
-    QTimer::singleShot(0, &pendingContext_, [this] {
-        const std::vector<Held> pending = std::exchange(focusPending_, {});
-        for (const Held& held : pending) {
-            giveFocusBack(held, true);
-        }
-    });
 }
 
 void BusyState::applyCursor()

@@ -7,16 +7,16 @@
 //
 // Modes:
 //   0  normal pointer; re-enables exactly the windows that mode 1 disabled, also when another
-//      window is active by then; a window disabled by anyone else stays as it is. Each window gets
-//      the keyboard focus back where it was when mode 1 disabled it, unless the focus was placed
-//      elsewhere in it since; a control that cannot take it yet (the action enables it again
-//      after mode 0) gets it once the handler has returned, and one that has gone hidden or
-//      disabled for good passes it to the next control of the tab chain.
+//      window is active by then (a window a modal dialog still blocks waits for the dialog). Each
+//      window gets the keyboard focus back on the control that had it when the action began, as
+//      window_focus.h keeps it: also when the action disabled that control before mode 1 and
+//      enables it again after mode 0, unless the user or the action has put the focus elsewhere
+//      in the window since.
 //   1  hourglass; disables the window of the running action, `window` (the top-level window of
 //      the widget given), whether or not it is active at that moment, and the active window
 //      as well: right after an input box closes no window may be active until the window manager
 //      hands the focus back, and a timer tick of a hidden window keeps the one in use off the
-//      port's action too. Windows that are disabled already are left alone.
+//      port's action too. Windows that other code has disabled are left alone.
 //      Repeated 1s keep one hourglass, and every window they disabled waits for the next 0.
 //   2  hides the mouse cursor (a blank cursor over every window of the program).
 //   3  shows it again.
@@ -47,26 +47,13 @@ public:
     bool cursorHidden() const { return hidden_; }
 
 private:
-    // A window the busy state disabled, with the control that had its focus then.
-    struct Held {
-        QPointer<QWidget> window;
-        QPointer<QWidget> focus;
-    };
-
     void applyCursor();
     void disable(QWidget* window);
-    // The focus of `held` back once its window takes input again; false when the control cannot
-    // take it now.
-    static bool giveFocusBack(const Held& held, bool passOn);
-    void giveFocusBackLater();
 
     bool hourglass_ = false;
     bool hidden_ = false;
     bool cursorPushed_ = false;
-    std::vector<Held> disabled_;
-    // Enabled again, their focus still to come back.
-    std::vector<Held> focusPending_;
-    QObject pendingContext_;
+    std::vector<QPointer<QWidget>> disabled_;
 };
 
 // The program's one busy state.

@@ -10,11 +10,13 @@ namespace {
 
 std::uint64_t runCount = 0;
 EventsRunHook runHook;
+int runDepth = 0;
 
 } // namespace
 
 void letEventsRun()
 {
+    const EventsRunning running;
     ++runCount;
     if (runHook) {
         // A copy, so a hook may replace itself while it runs.
@@ -33,6 +35,21 @@ std::uint64_t eventsRunCount()
 EventsRunHook setEventsRunHook(EventsRunHook hook)
 {
     return std::exchange(runHook, std::move(hook));
+}
+
+bool eventsRunning()
+{
+    return runDepth > 0;
+}
+
+EventsRunning::EventsRunning()
+{
+    ++runDepth;
+}
+
+EventsRunning::~EventsRunning()
+{
+    --runDepth;
 }
 
 } // namespace kivo::desktop

@@ -25,4 +25,17 @@ std::uint64_t eventsRunCount();
 using EventsRunHook = std::function<void()>;
 EventsRunHook setEventsRunHook(EventsRunHook hook);
 
+// Whether the UI thread is running events from inside a handler: in letEventsRun(), or in
+// another pump that marks itself with an EventsRunning scope. What must wait until the handler
+// has returned to the event loop asks this.
+bool eventsRunning();
+
+class EventsRunning {
+public:
+    EventsRunning();
+    ~EventsRunning();
+    EventsRunning(const EventsRunning&) = delete;
+    EventsRunning& operator=(const EventsRunning&) = delete;
+};
+
 } // namespace kivo::desktop

@@ -1,5 +1,7 @@
 #include "platform/desktop/window_rules.h"
 
+#include "platform/desktop/window_focus.h"
+
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -194,6 +196,7 @@ void installWindowRules()
     }
     // Installing the same factory twice keeps one.
     QAccessible::installFactory(comboBoxInterface);
+    installFocusKeeping();
 }
 
 void labelField(QLabel& label, QWidget& field)

@@ -13,6 +13,9 @@
 //   text). Everything else a screen reader finds on it (the list, the edit field, opening the
 //   list) stays as Qt offers it.
 //
+// - Windows out of use (busy, or behind a modal window) take no input of any kind, and every
+//   window keeps its keyboard focus where the user left it (window_focus.h).
+//
 // labelField() ties a label to the field it names, so both the keyboard (the label's mnemonic)
 // and a screen reader find the field by the label's text:
 //

@@ -10,6 +10,7 @@
 #include <QAccessibleActionInterface>
 #include <QAccessibleValueInterface>
 #include <QApplication>
+#include <QRadioButton>
 #include <QTest>
 
 using namespace KivoSoft;
@@ -249,15 +250,22 @@ TEST_F(ConfigAccess, TabFollowsTheLayoutAndLeavesTheCollapsedWindowForTheUnitLis
     window->cmdDllFileVersion->setFocus();
     EXPECT_EQ(walk(Qt::Key_Backtab, 2), QStringList({"cmdChangeToNewUnitID", "cmdDetectUnitID"}));
 
-    // Expanded: the unit options frame by frame, the group and the tabs, then the tab shown.
+    // Expanded: the unit options frame by frame, the group and the tabs, then the tab shown. A
+    // group of option buttons is one stop, at the option the unit holds.
     readUnit("3");
     window->cmdDllFileVersion->setFocus();
-    EXPECT_EQ(walk(Qt::Key_Tab, 19),
-              QStringList({"optFanFail(0)", "optOverTemp(0)", "optGlobalDC(0)", "optGlobalOnOff(0)",
+    const QStringList expanded = walk(Qt::Key_Tab, 19);
+    EXPECT_EQ(expanded,
+              QStringList({"optFanFail(1)", "optOverTemp(1)", "optGlobalDC(1)", "optGlobalOnOff(0)",
                            "optGlobal(0)", "cmdModueGrouping", "qt_tabwidget_tabbar", "vsp(1)",
                            "slrVsp(1)", "hl(1)", "ll(1)", "cmdPreset(1)", "cmdTracking(1)",
-                           "optStartupState(1)", "startupdelay(1)", "optPolarity(1)",
-                           "OptProgMode(1)", "optCurrentLimit(1)", "UnitList"}));
+                           "optStartupState(1)", "startupdelay(1)", "optPolarity(2)",
+                           "OptProgMode(2)", "optCurrentLimit(1)", "UnitList"}));
+    for (const QString& name : expanded) {
+        if (auto* option = window->findChild<QRadioButton*>(name)) {
+            EXPECT_TRUE(option->isChecked()) << name.toStdString();
+        }
+    }
 }
 
 TEST_F(ConfigAccess, AnEmptySlotsTabCannotBeChosenByAnyMeans)
