@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 
 #include <utility>
 
@@ -188,7 +189,23 @@ void RunProgram(const QString& program, const QStringList& arguments)
 
 void ShowErrorLog()
 {
-    kivo::desktop::desktop().openFile(ErrorLogPath);
+    using namespace kivo::desktop;
+    // A viewer left to fail on its own shows the user nothing at all: whatever keeps the log
+    // from showing is said here, with the path, so the user can still open it by hand.
+    if (!QFileInfo(ErrorLogPath).isFile()) {
+        desktop().msgBox(
+            QStringLiteral("No error has been logged yet: the error log %1 does not exist.")
+                .arg(ErrorLogPath),
+            vbInformation + vbOKOnly, ProgramTitle);
+        return;
+    }
+    if (!desktop().openFile(ErrorLogPath)) {
+        desktop().msgBox(QStringLiteral("The error log %1 could not be opened: the desktop's "
+                                        "launcher xdg-open (package xdg-utils) is missing or "
+                                        "did not start.")
+                             .arg(ErrorLogPath),
+                         vbExclamation + vbOKOnly, ProgramTitle);
+    }
 }
 
 } // namespace KivoSoft::KivoGlobals

@@ -167,7 +167,8 @@ void NumericKeyFilter(std::int16_t& keyCode);
 // Starts `program` with `arguments` as a separate process, no shell; a failed start is ignored.
 void RunProgram(const QString& program, const QStringList& arguments = {});
 
-// Opens the error log in the desktop's viewer (the windows' error-file commands).
+// Opens the error log in the desktop's viewer (the windows' error-file commands). A log that does
+// not exist yet, or a viewer that cannot be started, is told in a message naming the log's path.
 void ShowErrorLog();
 
 } // namespace KivoSoft::KivoGlobals

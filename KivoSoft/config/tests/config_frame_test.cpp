@@ -317,6 +317,8 @@ TEST_F(ConfigFrame, HelpPortAndErrorLog)
                                           "machine. Contact system support."});
 
     desktop.clear();
+    // The button shows after a failed read, which has logged its failure.
+    ASSERT_TRUE(G::LogError("Error in GetPresentModules in Unit  3"));
     window->ErrorButton_Click();
     ASSERT_EQ(desktop.calls().size(), 1u);
     EXPECT_EQ(desktop.calls()[0].kind, DesktopCall::Kind::OpenFile);

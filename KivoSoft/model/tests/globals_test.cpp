@@ -155,6 +155,7 @@ TEST_F(Globals, NumericKeyFilterPassesDigitsTheSeparatorAndEditingKeys)
 TEST_F(Globals, ProgramsAndTheErrorLogStartThroughTheDesktopWithoutAShell)
 {
     KivoGlobals::ErrorLogPath = path("error 1 1.txt; rm -rf x");
+    write("error 1 1.txt; rm -rf x", "");
     KivoGlobals::ShowErrorLog();
     KivoGlobals::RunProgram("/usr/bin/true", {"one arg; with blanks"});
 
@@ -164,6 +165,56 @@ TEST_F(Globals, ProgramsAndTheErrorLogStartThroughTheDesktopWithoutAShell)
     EXPECT_EQ(desktop.calls()[1].kind, DesktopCall::Kind::StartProgram);
     EXPECT_EQ(desktop.calls()[1].text, "/usr/bin/true");
     EXPECT_EQ(desktop.calls()[1].arguments, QStringList{"one arg; with blanks"});
+}
+
+// Whatever keeps the log from showing is said with the log's path; a viewer that starts needs no
+// word.
+TEST_F(Globals, ErrorLogThatCannotBeShownIsNamedInAMessage)
+{
+    using kivo::desktop::vbExclamation;
+    struct Case {
+        const char* what;
+        bool logExists;
+        bool opens;
+        bool asksTheDesktop;
+        const char* message; // "" for none
+        int style;
+    };
+    const Case cases[] = {
+        {"viewer starts", true, true, true, "", 0},
+        {"no launcher", true, false, true,
+         "The error log %1 could not be opened: the desktop's launcher xdg-open (package "
+         "xdg-utils) is missing or did not start.",
+         vbExclamation},
+        {"no log yet", false, true, false,
+         "No error has been logged yet: the error log %1 does not exist.", vbInformation},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        desktop.clear();
+        KivoGlobals::ErrorLogPath = path("error129.txt");
+        QFile::remove(KivoGlobals::ErrorLogPath);
+        if (c.logExists) {
+            write("error129.txt", "12/9/2026 3:04:05 PM [Error in GetFanFailPolarity]\r\n");
+        }
+        desktop.queueOpenFileAnswer(c.opens);
+
+        KivoGlobals::ShowErrorLog();
+
+        const auto opened = desktop.calls(DesktopCall::Kind::OpenFile);
+        ASSERT_EQ(opened.size(), c.asksTheDesktop ? 1u : 0u);
+        if (c.asksTheDesktop) {
+            EXPECT_EQ(opened[0].text, KivoGlobals::ErrorLogPath);
+        }
+        if (*c.message == 0) {
+            EXPECT_TRUE(messages().empty());
+            continue;
+        }
+        ASSERT_EQ(messages().size(), 1u);
+        EXPECT_EQ(messages()[0].text, QString(c.message).arg(KivoGlobals::ErrorLogPath));
+        EXPECT_EQ(messages()[0].title, KivoGlobals::ProgramTitle);
+        EXPECT_EQ(messages()[0].style, c.style);
+    }
 }
 
 TEST_F(Globals, MissingScalingRecordsAreCreatedEmptyOnFirstUse)

@@ -361,6 +361,7 @@ TEST_F(Frame, NavigationCommands)
 {
     form->cmdHelp_Click();
     form->cmdModuleNumering_Click();
+    ASSERT_TRUE(KivoGlobals::LogError("Error in GetPresentModules in Unit  3"));
     form->cmdErrorfile_Click();
     using Kind = kivo::desktop::DesktopCall::Kind;
     ASSERT_EQ(desktop.calls(Kind::HelpTopic).size(), 2u);
