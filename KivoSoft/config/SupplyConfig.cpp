@@ -162,6 +162,7 @@ void SupplyConfig::buildFrame()
 
     UnitList = make<PickOnlyList>(this, "UnitList", QRect(8, 32, 56, 26));
     UnitList->setToolTip(QStringLiteral("Select power supply Id number"));
+    // Its name while it shows no unit yet; once it shows one, that unit names it.
     UnitList->setAccessibleName(QStringLiteral("Unit ID"));
     SelectButton = button(this, "SelectButton", QStringLiteral("&Start"), QRect(68, 31, 84, 28));
     Cancel = button(this, "Cancel", QStringLiteral("&Close"), QRect(156, 31, 84, 28));

@@ -175,10 +175,9 @@ frmModuleGrouping::frmModuleGrouping(QWidget* parent) : QDialog(parent)
     connect(cmdCancel, &QPushButton::clicked, this, &frmModuleGrouping::cmdCancel_Click);
     connect(cmdHelp, &QPushButton::clicked, this, &frmModuleGrouping::cmdHelp_Click);
 
-    // What a screen reader says of each control: the label beside it (a list takes its name
-    // from its label only as its accessible name).
+    // What a screen reader says of each control: the label beside it (the group list shows its
+    // group and is labelled by it).
     kivo::desktop::labelField(*Label1, *cboGroup);
-    cboGroup->setAccessibleName(Label1->text());
     lblAvailableModules->setBuddy(lstAvailableModules);
     lstAvailableModules->setAccessibleName(lblAvailableModules->text());
     lblGroupModules->setBuddy(lstGroupModules);

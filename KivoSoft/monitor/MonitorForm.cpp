@@ -97,13 +97,6 @@ QLineEdit* readOnlyBox(QWidget* parent, const QString& name, const QRect& where,
     return box;
 }
 
-// A list has no caption of its own in the layout; the program's window rules let a screen reader
-// name a list by its accessible name rather than by the item it shows.
-void nameList(QComboBox* list, const QString& name)
-{
-    list->setAccessibleName(name);
-}
-
 std::unique_ptr<MonitorForm> instance;
 
 } // namespace
@@ -174,7 +167,6 @@ void MonitorForm::buildControls()
     UnitList->setEditable(false);
     UnitList->installEventFilter(this);
     UnitList->setFocusPolicy(Qt::StrongFocus);
-    nameList(UnitList, QStringLiteral("Unit ID"));
 
     cmdSelectUnit = pictureButton(this, "cmdSelectUnit", QStyle::SP_DialogOkButton,
                                   QStringLiteral("Select Kivo unit Identification number"));
@@ -299,7 +291,6 @@ void MonitorForm::buildControls()
     Combo1 = new QComboBox(full);
     Combo1->setObjectName(QStringLiteral("Combo1"));
     Combo1->setGeometry(326, 371, 84, 26);
-    nameList(Combo1, QStringLiteral("Auto-Refresh period"));
     Combo1->setToolTip(QStringLiteral("Screen controls Refreshing period"));
     for (const char* period : kPeriods) {
         Combo1->addItem(QString::fromLatin1(period));

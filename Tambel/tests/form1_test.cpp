@@ -20,6 +20,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <tuple>
 
 namespace Tambel::testing {
 namespace {
@@ -139,23 +140,30 @@ TEST_F(TambelForm, OpenCommunicationsPassesThePortAsTypedAndOpensTheWindow)
     EXPECT_TRUE(desktop.calls().empty());
 }
 
-// Each list, and its edit field, is named by the label before it; Tab goes down the window
-// through what is enabled; Enter presses the button that has the focus.
-TEST_F(TambelForm, ListsAreNamedByTheirLabelsTabFollowsTheLayoutAndEnterPressesTheButton)
+// Each list is labelled by the label before it, which names its edit field, and is named by what
+// it shows; Tab goes down the window through what is enabled; Enter presses the button that has
+// the focus.
+TEST_F(TambelForm, ListsAreLabelledByTheirLabelsTabFollowsTheLayoutAndEnterPressesTheButton)
 {
     Form1& f = form();
     f.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
-    const std::pair<QComboBox*, const char*> lists[] = {
-        {f.ComPortSelect, "Serial Port Select"},
-        {f.UnitIDSelect, "Unit ID Select"},
-        {f.SelectCycle, "Select Cycling Program"},
+    const std::tuple<QComboBox*, QLabel*, const char*> lists[] = {
+        {f.ComPortSelect, f.Label2, "Serial Port Select"},
+        {f.UnitIDSelect, f.Label3, "Unit ID Select"},
+        {f.SelectCycle, f.Label4, "Select Cycling Program"},
     };
-    for (const auto& [list, name] : lists) {
+    for (const auto& [list, label, name] : lists) {
         SCOPED_TRACE(name);
-        EXPECT_EQ(accessibleName(list), name);
+        const auto labels =
+            QAccessible::queryAccessibleInterface(list)->relations(QAccessible::Label);
+        ASSERT_EQ(labels.size(), 1);
+        EXPECT_EQ(labels[0].first->object(), label);
         EXPECT_EQ(accessibleName(list->lineEdit()), name);
     }
+    f.UnitIDSelect->setEditText(QStringLiteral("7"));
+    EXPECT_EQ(accessibleName(f.UnitIDSelect), "7");
+    EXPECT_EQ(kivo::testsupport::comboBoxFaults(&f), std::vector<std::string>{});
 
     EXPECT_EQ(tabWalk(f.ComPortSelect, 3),
               (std::vector<QWidget*>{f.ComPortSelect, f.UnitIDSelect, f.OpenCommunications,

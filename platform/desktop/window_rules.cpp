@@ -4,11 +4,10 @@
 
 #include <QAbstractItemView>
 #include <QAccessible>
-#include <QAccessibleWidget>
 #include <QApplication>
 #include <QComboBox>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
-#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -17,22 +16,6 @@
 namespace kivo::desktop {
 
 namespace {
-
-// The text of the label whose buddy `field` is, or nothing.
-QString labelOf(const QWidget& field)
-{
-    const QWidget* parent = field.parentWidget();
-    if (!parent) {
-        return {};
-    }
-    for (const QObject* child : parent->children()) {
-        const auto* label = qobject_cast<const QLabel*>(child);
-        if (label && label->buddy() == &field) {
-            return withoutMnemonic(label->text());
-        }
-    }
-    return {};
-}
 
 class EnterPressesFocusedButton final : public QObject {
 public:
@@ -64,122 +47,88 @@ protected:
     }
 };
 
-// Qt's own combo box interface as a screen reader sees it, but named by what names the box.
-class AccessibleComboBox final : public QAccessibleWidget {
+// Qt names a combo box by the text it shows; the label whose buddy it is (a labelled-by relation)
+// and its tool tip (the description) say what it is for. Its item list, though, marks the item
+// shown only once the list has been open, and from then on the item picked last, whatever the
+// box shows later. So every box's list is kept on the item the box shows, from the moment a
+// screen reader first asks for the box: the list's current and selected item is the box's current
+// item, or for an editable box the item whose text stands in its edit field (none when the text
+// is no item's). While the list is open its highlight is the user's and is left alone.
+class ListFollowsShownItem final : public QObject {
 public:
-    explicit AccessibleComboBox(QComboBox* box) : QAccessibleWidget(box, QAccessible::ComboBox) {}
-
-    int childCount() const override { return box()->isEditable() ? 2 : 1; }
-
-    // The list first, then the edit field of an editable box.
-    QAccessibleInterface* child(int index) const override
+    static void attach(QComboBox* box)
     {
-        if (index == 0) {
-            return QAccessible::queryAccessibleInterface(box()->view());
-        }
-        if (index == 1 && box()->isEditable()) {
-            return QAccessible::queryAccessibleInterface(box()->lineEdit());
-        }
-        return nullptr;
-    }
-
-    int indexOfChild(const QAccessibleInterface* child) const override
-    {
-        if (!child) {
-            return -1;
-        }
-        if (child->object() == box()->view()) {
-            return 0;
-        }
-        if (box()->isEditable() && child->object() == box()->lineEdit()) {
-            return 1;
-        }
-        return -1;
-    }
-
-    QAccessibleInterface* childAt(int x, int y) const override
-    {
-        const QLineEdit* edit = box()->isEditable() ? box()->lineEdit() : nullptr;
-        if (edit && QRect(edit->mapToGlobal(QPoint(0, 0)), edit->size()).contains(x, y)) {
-            return child(1);
-        }
-        return nullptr;
-    }
-
-    // An editable box passes its focus to its edit field, which a screen reader then follows.
-    QAccessibleInterface* focusChild() const override
-    {
-        return box()->isEditable() ? child(1) : nullptr;
-    }
-
-    QString text(QAccessible::Text t) const override
-    {
-        switch (t) {
-        case QAccessible::Name: {
-            if (!box()->accessibleName().isEmpty()) {
-                return box()->accessibleName();
-            }
-            const QString label = labelOf(*box());
-            return label.isEmpty() ? shownText() : label;
-        }
-        case QAccessible::Value:
-            return shownText();
-        case QAccessible::Accelerator:
-            return QKeySequence(Qt::Key_Down).toString(QKeySequence::NativeText);
-        default:
-            return QAccessibleWidget::text(t);
+        if (!box->findChild<QObject*>(objectNameOf(), Qt::FindDirectChildrenOnly)) {
+            new ListFollowsShownItem(box);
         }
     }
 
-    QAccessible::State state() const override
+protected:
+    // Closing the list drops a highlight the user moved without picking; only once the closing
+    // is over, as a pick takes the list's current item after the list has gone.
+    bool eventFilter(QObject* watched, QEvent* event) override
     {
-        QAccessible::State s = QAccessibleWidget::state();
-        s.expandable = true;
-        s.expanded = box()->view()->isVisible();
-        s.editable = box()->isEditable();
-        return s;
-    }
-
-    QStringList actionNames() const override { return {showMenuAction(), pressAction()}; }
-
-    QString localizedActionDescription(const QString& action) const override
-    {
-        return isOpenAction(action) ? QComboBox::tr("Open the combo box selection popup")
-                                    : QString();
-    }
-
-    void doAction(const QString& action) override
-    {
-        if (!isOpenAction(action)) {
-            return;
+        if (event->type() == QEvent::Hide && watched == m_box->view()) {
+            QMetaObject::invokeMethod(this, &ListFollowsShownItem::follow, Qt::QueuedConnection);
         }
-        if (box()->view()->isVisible()) {
-            box()->hidePopup();
-        } else {
-            box()->showPopup();
-        }
+        return false;
     }
-
-    QStringList keyBindingsForAction(const QString&) const override { return {}; }
 
 private:
-    QComboBox* box() const { return static_cast<QComboBox*>(widget()); }
-
-    QString shownText() const
+    explicit ListFollowsShownItem(QComboBox* box) : QObject(box), m_box(box)
     {
-        return box()->isEditable() ? box()->lineEdit()->text() : box()->currentText();
+        setObjectName(objectNameOf());
+        const auto follow = [this] { this->follow(); };
+        connect(box, &QComboBox::currentIndexChanged, this, follow);
+        connect(box, &QComboBox::currentTextChanged, this, follow);
+        QAbstractItemModel* items = box->model();
+        connect(items, &QAbstractItemModel::rowsInserted, this, follow);
+        connect(items, &QAbstractItemModel::rowsRemoved, this, follow);
+        connect(items, &QAbstractItemModel::modelReset, this, follow);
+        connect(items, &QAbstractItemModel::dataChanged, this, follow);
+        box->view()->installEventFilter(this);
+        this->follow();
     }
 
-    static bool isOpenAction(const QString& action)
+    static QString objectNameOf() { return QStringLiteral("kivo_list_follows_shown_item"); }
+
+    QModelIndex shownItem() const
     {
-        return action == showMenuAction() || action == pressAction();
+        int row = m_box->currentIndex();
+        if (m_box->isEditable() && (row < 0 || m_box->itemText(row) != m_box->currentText())) {
+            row = m_box->findText(m_box->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+        }
+        return row < 0 ? QModelIndex()
+                       : m_box->model()->index(row, m_box->modelColumn(), m_box->rootModelIndex());
     }
+
+    void follow()
+    {
+        QAbstractItemView* list = m_box->view();
+        QItemSelectionModel* selection = list ? list->selectionModel() : nullptr;
+        if (!selection || list->isVisible()) {
+            return;
+        }
+        // Quietly: the box itself tells the bus of its change, a move of the list's current item
+        // would be taken for the user's highlight (QComboBox::highlighted), and the first time
+        // runs while Qt is still making the box's interface, where no event may go out.
+        const QSignalBlocker quiet(selection);
+        const QModelIndex shown = shownItem();
+        if (shown.isValid()) {
+            selection->setCurrentIndex(shown, QItemSelectionModel::ClearAndSelect);
+        } else {
+            selection->clear();
+        }
+    }
+
+    QComboBox* m_box;
 };
 
-QAccessibleInterface* comboBoxInterface(const QString& className, QObject* object)
+// Makes no interface of its own: Qt's combo box interface serves, with its list kept in step.
+QAccessibleInterface* followShownItem(const QString& className, QObject* object)
 {
     if (className == u"QComboBox" && object && object->isWidgetType()) {
-        return new AccessibleComboBox(static_cast<QComboBox*>(object));
+        ListFollowsShownItem::attach(static_cast<QComboBox*>(object));
     }
     return nullptr;
 }
@@ -195,7 +144,7 @@ void installWindowRules()
         qApp->installEventFilter(enterRule);
     }
     // Installing the same factory twice keeps one.
-    QAccessible::installFactory(comboBoxInterface);
+    QAccessible::installFactory(followShownItem);
     installFocusKeeping();
 }
 

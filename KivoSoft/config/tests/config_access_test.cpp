@@ -4,6 +4,7 @@
 #include "KivoSoft/config/frmModuleGrouping.h"
 #include "KivoSoft/config/tests/config_fixture.h"
 #include "KivoSoft/shell/MainForm.h"
+#include "tests/support/access.h"
 #include "tests/support/modal.h"
 
 #include <QAccessible>
@@ -365,15 +366,26 @@ TEST_F(ConfigAccess, EveryControlSaysWhatItIs)
     EXPECT_TRUE(accessibleName(window->PellarosTx).startsWith("Tx"));
     EXPECT_TRUE(accessibleName(window->PellarosRx).startsWith("Rx"));
 
-    // A time list, and the field a user types its time into, are named by the label before it.
+    // A time list is labelled by the label before it, and the field a user types its time into
+    // is named by it; every list is named by what it shows, the unit list by what it is for while
+    // it shows no unit.
     const std::pair<QComboBox*, QString> lists[] = {
         {window->cboxActivationTime[m1], "Current Limit Delay:"},
         {window->cboxResetTime[m1], "Reset Time:"},
     };
     for (const auto& [list, name] : lists) {
-        EXPECT_EQ(accessibleName(list), name) << list->objectName().toStdString();
+        const auto labels = accessible(list)->relations(QAccessible::Label);
+        ASSERT_EQ(labels.size(), 1) << list->objectName().toStdString();
+        EXPECT_EQ(labels[0].first->text(QAccessible::Name), name);
         EXPECT_EQ(accessibleName(list->lineEdit()), name) << list->objectName().toStdString();
     }
+    EXPECT_EQ(accessibleName(window->UnitList), "Unit ID");
+    EXPECT_EQ(kivo::testsupport::comboBoxFaults(window), std::vector<std::string>{});
+    window->UnitList->setCurrentIndex(4);
+    window->cboxResetTime[m1]->setEditText(QStringLiteral("250"));
+    EXPECT_EQ(accessibleName(window->UnitList), "5");
+    EXPECT_EQ(accessibleName(window->cboxResetTime[m1]), "250");
+    EXPECT_EQ(kivo::testsupport::comboBoxFaults(window), std::vector<std::string>{});
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "KivoSoft/config/frmModuleGrouping.h"
 #include "KivoSoft/config/tests/grouping_fixture.h"
 #include "KivoSoft/model/LinkInUse.h"
+#include "tests/support/access.h"
 #include "tests/support/modal.h"
 
 #include <QAccessible>
@@ -809,9 +810,15 @@ TEST_F(Grouping, ForTheKeyboardAndAScreenReader)
     EXPECT_EQ(name(dialog->lstGroupModules), "Group2 Modules");
     EXPECT_EQ(name(dialog->txtStartupDelay[0]), "Startup Delay:");
     EXPECT_EQ(name(dialog->btnAssign), "Move modules to group");
-    // The group list and the field its group is typed into are named by the label before it.
-    EXPECT_EQ(name(dialog->cboGroup), "Select Group");
+    // The group list is named by the group it shows and labelled by the label before it, which
+    // names its edit field too.
+    EXPECT_EQ(name(dialog->cboGroup), "Group 2");
+    const auto labels =
+        QAccessible::queryAccessibleInterface(dialog->cboGroup)->relations(QAccessible::Label);
+    ASSERT_EQ(labels.size(), 1);
+    EXPECT_EQ(labels[0].first->object(), dialog->Label1);
     EXPECT_EQ(name(dialog->cboGroup->lineEdit()), "Select Group");
+    EXPECT_EQ(kivo::testsupport::comboBoxFaults(dialog.get()), std::vector<std::string>{});
 }
 
 } // namespace

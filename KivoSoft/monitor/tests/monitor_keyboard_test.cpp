@@ -6,6 +6,7 @@
 #include "KivoSoft/monitor/tests/monitor_fixture.h"
 #include "tests/support/access.h"
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QCoreApplication>
 #include <QTest>
@@ -463,9 +464,10 @@ TEST_F(Keyboard, AScreenReaderTellsEveryControlApartAndReadsWhatItShows)
         EXPECT_EQ(accessible(lamp.led)->text(QAccessible::Value), state);
     }
     EXPECT_EQ(nameOf(form->PellarosOutputOnOff), "All Outputs");
-    // A list says what it is, not just the item it shows.
-    EXPECT_EQ(nameOf(form->UnitList), "Unit ID");
-    EXPECT_EQ(nameOf(form->Combo1), "Auto-Refresh period");
+    // A list is named by the item it shows, and says what it is for.
+    EXPECT_EQ(nameOf(form->UnitList), "3");
+    EXPECT_EQ(nameOf(form->Combo1), "5   Sec.");
+    EXPECT_EQ(kivo::testsupport::comboBoxFaults(form), std::vector<std::string>{});
     EXPECT_EQ(nameOf(form->OH), "Operating Hours");
     EXPECT_EQ(nameOf(form->Frame7), "Unit status");
 
@@ -475,13 +477,21 @@ TEST_F(Keyboard, AScreenReaderTellsEveryControlApartAndReadsWhatItShows)
     form->GOutputBtn_Click();
     EXPECT_EQ(nameOf(form->GOutputBtn), "Global Output OFF");
 
-    // And every control a user can work or read has a name.
+    // And every control a user can work or read has a name (a list's own parts are Qt's).
+    const auto inList = [](const QWidget* w) {
+        for (const QWidget* up = w->parentWidget(); up; up = up->parentWidget()) {
+            if (qobject_cast<const QComboBox*>(up)) {
+                return true;
+            }
+        }
+        return false;
+    };
     for (QWidget* w : form->findChildren<QWidget*>()) {
         const bool works = w->focusPolicy() != Qt::NoFocus;
         const bool reads = qobject_cast<TwoPictureIndicator*>(w) ||
                            qobject_cast<KivoSoft::PellarosDisplay*>(w) ||
                            qobject_cast<QLineEdit*>(w);
-        if ((works || reads) && w->parentWidget() && !qobject_cast<QComboBox*>(w->parentWidget())) {
+        if ((works || reads) && w->parentWidget() && !inList(w)) {
             EXPECT_FALSE(nameOf(w).isEmpty()) << w->objectName().toStdString();
         }
     }
@@ -509,17 +519,30 @@ TEST_F(Keyboard, ARefusedSetPointLeftByTheMouseKeepsTheFocusWithItsTextSelected)
     EXPECT_EQ(box->selectedText(), box->text());
 }
 
+// Also for a screen reader: the list, where unit 3 was picked, marks the first unit again.
 TEST_F(Keyboard, AWindowLoadedAfreshOffersTheFirstUnit)
 {
-    select(3);
+    showActive();
+    QComboBox* units = form->UnitList;
+    QTest::keyClick(units, Qt::Key_F4);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return units->view()->isVisible(); }));
+    units->view()->setCurrentIndex(units->model()->index(2, 0));
+    QTest::keyClick(units->view(), Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !units->view()->isVisible(); }));
+    ASSERT_EQ(units->currentText(), "3");
+    form->cmdSelectUnit_Click();
+    ASSERT_TRUE(KivoGlobals::UnitSelected);
+
     form->cmdClose_Click();
     form->show();
     EXPECT_EQ(form->UnitList->currentText(), "1");
+    EXPECT_EQ(kivo::testsupport::comboBoxFaults(form), std::vector<std::string>{});
     // A reload from the list keeps what was picked there.
     form->UnitList->setCurrentIndex(4);
     form->UnitList_Click();
     EXPECT_EQ(form->UnitList->currentText(), "5");
     EXPECT_EQ(form->UnitList->count(), 32);
+    EXPECT_EQ(kivo::testsupport::comboBoxFaults(form), std::vector<std::string>{});
 }
 
 } // namespace

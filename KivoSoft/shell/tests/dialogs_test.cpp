@@ -324,15 +324,18 @@ TEST_F(PortDialog, EnterPressesTheFocusedButtonSoCancelNeverSaves)
     }
 }
 
-// Every box is named by its label, and Tab goes down the dialog, then along its buttons.
+// Every box is named by its label, the port list by the port it shows and labelled by its label;
+// Tab goes down the dialog, then along its buttons.
 TEST_F(PortDialog, EachBoxIsNamedByItsLabelAndTabFollowsTheLayout)
 {
+    // Showing no port yet, the list is named by its label; loaded, by the port in use.
+    EXPECT_EQ(accessibleName(dialog.ComPort), "Port Number :");
+    dialog.Form_Load();
+    EXPECT_EQ(accessibleName(dialog.ComPort), "/dev/ttyS0");
+    EXPECT_EQ(kivo::testsupport::comboBoxFaults(&dialog), std::vector<std::string>{});
     const std::pair<QWidget*, const char*> named[] = {
-        {dialog.Com, "Current COM Port :"},
-        {dialog.ComPort, "Port Number :"},
-        {dialog.ComPort->lineEdit(), "Port Number :"},
-        {dialog.Baud, "BaudRate : "},
-        {dialog.Parity, "Parity :"},
+        {dialog.Com, "Current COM Port :"}, {dialog.ComPort->lineEdit(), "Port Number :"},
+        {dialog.Baud, "BaudRate : "},       {dialog.Parity, "Parity :"},
         {dialog.Text1, "Data Bits :"},
     };
     for (const auto& [control, name] : named) {

@@ -25,6 +25,7 @@
 #include <QWindow>
 #include <functional>
 #include <gtest/gtest.h>
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -133,55 +134,230 @@ TEST(WindowRules, AHeldEnterPressesOnce)
     EXPECT_EQ(w.pressed.toStdString(), "Cancel ");
 }
 
-TEST(WindowRules, AComboBoxIsNamedByItsNameOrItsLabel)
-{
-    QWidget window;
-    auto* label = new QLabel(QStringLiteral("&Port Number :"), &window);
-    auto* labelled = new QComboBox(&window);
-    auto* named = new QComboBox(&window);
-    auto* plain = new QComboBox(&window);
-    for (QComboBox* box : {labelled, named, plain}) {
-        box->setEditable(true);
-        box->addItems({QStringLiteral("/dev/ttyS0"), QStringLiteral("/dev/ttyS1")});
+// The kinds of list box the windows have: one labelled by the label before it, one that only its
+// tool tip says what it is for, and an editable one with its label.
+struct Lists {
+    Lists()
+    {
+        unitLabel = new QLabel(QStringLiteral("&Unit ID :"), &window);
+        units = new QComboBox(&window);
+        units->addItems({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")});
+        labelField(*unitLabel, *units);
+        periods = new QComboBox(&window);
+        periods->addItems({QStringLiteral("1 Sec."), QStringLiteral("5 Sec.")});
+        periods->setToolTip(QStringLiteral("Refreshing period"));
+        portLabel = new QLabel(QStringLiteral("Port Number :"), &window);
+        ports = new QComboBox(&window);
+        ports->setEditable(true);
+        ports->addItems({QStringLiteral("/dev/ttyS0"), QStringLiteral("/dev/ttyS1")});
+        labelField(*portLabel, *ports);
+        auto* layout = new QVBoxLayout(&window);
+        for (QWidget* control :
+             std::initializer_list<QWidget*>{unitLabel, units, periods, portLabel, ports}) {
+            layout->addWidget(control);
+        }
     }
-    labelField(*label, *labelled);
+
+    void show()
+    {
+        window.show();
+        window.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+    }
+
+    QWidget window;
+    QLabel* unitLabel;
+    QComboBox* units;
+    QComboBox* periods;
+    QLabel* portLabel;
+    QComboBox* ports;
+};
+
+QAccessibleInterface* accessible(QObject* object)
+{
+    return QAccessible::queryAccessibleInterface(object);
+}
+
+// The items of `box`'s list a screen reader finds marked as selected.
+std::string markedItems(QComboBox* box)
+{
+    QStringList marked;
+    QAccessibleInterface* list = accessible(box)->child(0);
+    for (int i = 0; list && i < list->childCount(); ++i) {
+        if (list->child(i)->state().selected) {
+            marked << list->child(i)->text(QAccessible::Name);
+        }
+    }
+    return marked.join(QStringLiteral(", ")).toStdString();
+}
+
+// Qt's way: a box is named by what it shows; its label (a labelled-by relation) and its tool tip
+// (the description) say what it is for. An editable box's edit field is named by the label.
+TEST(WindowRules, AComboBoxIsNamedByWhatItShowsAndLabelledByWhatItIsFor)
+{
+    Lists w;
+    struct Case {
+        const char* what;
+        QComboBox* box;
+        const char* name;
+        QLabel* label;
+        const char* description;
+    };
+    const Case cases[] = {
+        {"labelled", w.units, "1", w.unitLabel, ""},
+        {"with a tool tip", w.periods, "1 Sec.", nullptr, "Refreshing period"},
+        {"editable, labelled", w.ports, "/dev/ttyS0", w.portLabel, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QAccessibleInterface* box = accessible(c.box);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->role(), QAccessible::ComboBox);
+        EXPECT_EQ(box->text(QAccessible::Name).toStdString(), c.name);
+        EXPECT_EQ(box->text(QAccessible::Value).toStdString(), c.name);
+        EXPECT_EQ(box->text(QAccessible::Description).toStdString(), c.description);
+        const auto labels = box->relations(QAccessible::Label);
+        ASSERT_EQ(labels.size(), c.label ? 1 : 0);
+        if (c.label) {
+            EXPECT_EQ(labels[0].first->object(), c.label);
+        }
+    }
+    EXPECT_EQ(accessibleName(w.ports->lineEdit()), "Port Number :");
+
+    // A box that shows nothing is named by what it is for: its label, else its accessible name.
+    w.units->clear();
+    EXPECT_EQ(accessibleName(w.units), "Unit ID :");
+    auto* named = new QComboBox(&w.window);
     named->setAccessibleName(QStringLiteral("Unit list"));
-    auto* list = new QComboBox(&window);
-    list->addItems({QStringLiteral("1"), QStringLiteral("2")});
-    list->setCurrentIndex(1);
-
-    EXPECT_EQ(accessibleName(labelled), "Port Number :");
-    EXPECT_EQ(accessibleName(labelled->lineEdit()), "Port Number :");
     EXPECT_EQ(accessibleName(named), "Unit list");
-    // With neither, the box goes on being named by what it shows, as before.
-    EXPECT_EQ(accessibleName(plain), "/dev/ttyS0");
-    EXPECT_EQ(accessibleName(list), "2");
 
-    // The rest is as Qt has it: the value, the list and the edit field, opening the list.
-    QAccessibleInterface* box = QAccessible::queryAccessibleInterface(labelled);
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->role(), QAccessible::ComboBox);
-    EXPECT_EQ(box->text(QAccessible::Value).toStdString(), "/dev/ttyS0");
+    // The rest is as Qt has it: the list and the edit field, opening the list.
+    QAccessibleInterface* box = accessible(w.ports);
     ASSERT_EQ(box->childCount(), 2);
-    EXPECT_EQ(box->child(0)->object(), labelled->view());
-    EXPECT_EQ(box->child(1)->object(), labelled->lineEdit());
+    EXPECT_EQ(box->child(0)->object(), w.ports->view());
+    EXPECT_EQ(box->child(1)->object(), w.ports->lineEdit());
     EXPECT_EQ(box->indexOfChild(box->child(1)), 1);
-    EXPECT_TRUE(box->state().editable);
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(list)->childCount(), 1);
-    const auto labels = box->relations(QAccessible::Label);
-    ASSERT_EQ(labels.size(), 1);
-    EXPECT_EQ(labels[0].first->object(), label);
+    EXPECT_TRUE(box->child(1)->state().editable);
+    EXPECT_EQ(box->focusChild()->object(), w.ports->lineEdit());
+    EXPECT_EQ(accessible(w.periods)->childCount(), 1);
 
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    w.show();
     ASSERT_NE(box->actionInterface(), nullptr);
     EXPECT_TRUE(
         box->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
     box->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-    EXPECT_TRUE(labelled->view()->isVisible());
+    EXPECT_TRUE(w.ports->view()->isVisible());
     EXPECT_TRUE(box->state().expanded);
     box->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-    EXPECT_FALSE(labelled->view()->isVisible());
+    EXPECT_FALSE(w.ports->view()->isVisible());
+}
+
+// Opens `box`'s list, moves its highlight `down` items on and picks it with Enter, or leaves the
+// list with Escape.
+void pickByKeyboard(QComboBox* box, int down, bool pick = true)
+{
+    box->showPopup();
+    ASSERT_TRUE(eventually([&] { return box->view()->isVisible(); }));
+    for (int i = 0; i < down; ++i) {
+        QTest::keyClick(box->view(), Qt::Key_Down);
+    }
+    QTest::keyClick(box->view(), pick ? Qt::Key_Return : Qt::Key_Escape);
+    ASSERT_TRUE(eventually([&] { return !box->view()->isVisible(); }));
+    QCoreApplication::processEvents();
+}
+
+// Whatever changes what a box shows, its name and its list follow: the list marks the item shown,
+// or none for a text that is no item's, also before the list was ever open.
+TEST(WindowRules, AComboBoxAndItsListSayWhatItShowsAfterEveryChange)
+{
+    struct Case {
+        const char* what;
+        std::function<QComboBox*(Lists&)> change;
+        const char* shown;
+        bool anItem;
+    };
+    const Case cases[] = {
+        {"as built", [](Lists& w) { return w.units; }, "1", true},
+        {"set by the program",
+         [](Lists& w) {
+             w.units->setCurrentIndex(2);
+             return w.units;
+         },
+         "3", true},
+        {"picked from the open list by the keyboard",
+         [](Lists& w) {
+             pickByKeyboard(w.units, 1);
+             return w.units;
+         },
+         "2", true},
+        {"picked from the open list by the mouse",
+         [](Lists& w) {
+             w.periods->showPopup();
+             EXPECT_TRUE(eventually([&] { return w.periods->view()->isVisible(); }));
+             // The list takes no click until a double click's time has passed since it opened.
+             QTest::qWait(QApplication::doubleClickInterval() + 100);
+             QAbstractItemView* list = w.periods->view();
+             QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                               list->visualRect(list->model()->index(1, 0)).center());
+             EXPECT_TRUE(eventually([&] { return !list->isVisible(); }));
+             QCoreApplication::processEvents();
+             return w.periods;
+         },
+         "5 Sec.", true},
+        {"highlight moved in the open list, then Escape",
+         [](Lists& w) {
+             pickByKeyboard(w.units, 2, false);
+             return w.units;
+         },
+         "1", true},
+        {"picked, the window closed, set back by the program and shown again",
+         [](Lists& w) {
+             pickByKeyboard(w.units, 2);
+             w.window.hide();
+             w.units->setCurrentIndex(0);
+             w.show();
+             return w.units;
+         },
+         "1", true},
+        {"emptied and filled again",
+         [](Lists& w) {
+             w.units->setCurrentIndex(2);
+             w.units->clear();
+             w.units->addItems({QStringLiteral("7"), QStringLiteral("8")});
+             return w.units;
+         },
+         "7", true},
+        {"editable, an item's text set by the program",
+         [](Lists& w) {
+             w.ports->setEditText(QStringLiteral("/dev/ttyS1"));
+             return w.ports;
+         },
+         "/dev/ttyS1", true},
+        {"editable, a text typed that is no item's",
+         [](Lists& w) {
+             w.ports->lineEdit()->selectAll();
+             QTest::keyClicks(w.ports->lineEdit(), QStringLiteral("/dev/ttyS"));
+             return w.ports;
+         },
+         "/dev/ttyS", false},
+        {"editable, an item of the text shown added after it",
+         [](Lists& w) {
+             w.ports->setEditText(QStringLiteral("/dev/ttyUSB0"));
+             w.ports->addItem(QStringLiteral("/dev/ttyUSB0"));
+             return w.ports;
+         },
+         "/dev/ttyUSB0", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Lists w;
+        w.show();
+        QComboBox* box = c.change(w);
+        EXPECT_EQ(box->currentText().toStdString(), c.shown);
+        EXPECT_EQ(accessibleName(box), c.shown);
+        EXPECT_EQ(markedItems(box), c.anItem ? c.shown : "");
+        EXPECT_EQ(kivo::testsupport::comboBoxFaults(&w.window), std::vector<std::string>{});
+    }
 }
 
 // ---- Fixed size
