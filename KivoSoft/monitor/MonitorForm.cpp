@@ -130,8 +130,9 @@ MonitorForm::~MonitorForm()
 
 void MonitorForm::buildControls()
 {
-    // What the full size adds to the unit selection area. It is shown only at the full size, so
-    // that the compact window offers the keyboard and the accessibility bus nothing outside it.
+    // What the full size adds to the unit selection area. It is shown and enabled only at the
+    // full size, so that the compact window offers the keyboard and the accessibility bus
+    // nothing outside it.
     m_fullSizeArea = new QWidget(this);
     m_fullSizeArea->setGeometry(0, 0, twipsToPixels(FullWidthTwips),
                                 twipsToPixels(FullHeightTwips));
@@ -621,16 +622,22 @@ void MonitorForm::FillUnitList()
 
 void MonitorForm::applySize(int widthTwips, int heightTwips)
 {
-    setFixedSize(twipsToPixels(widthTwips), twipsToPixels(heightTwips));
-    m_fullSizeArea->setVisible(widthTwips == FullWidthTwips && heightTwips == FullHeightTwips);
+    kivo::desktop::keepFixedSize(*this,
+                                 QSize(twipsToPixels(widthTwips), twipsToPixels(heightTwips)));
+    // Disabled as well as hidden: a hidden control still takes a key sent to it and a screen
+    // reader's action.
+    const bool full = widthTwips == FullWidthTwips && heightTwips == FullHeightTwips;
+    m_fullSizeArea->setVisible(full);
+    m_fullSizeArea->setEnabled(full);
 }
 
 void MonitorForm::Form_Resize()
 {
-    const bool full = G::UnitSelected;
-    kivo::desktop::keepFixedSize(*this,
-                                 QSize(twipsToPixels(full ? FullWidthTwips : CompactWidthTwips),
-                                       twipsToPixels(full ? FullHeightTwips : CompactHeightTwips)));
+    if (G::UnitSelected) {
+        applySize(FullWidthTwips, FullHeightTwips);
+    } else {
+        applySize(CompactWidthTwips, CompactHeightTwips);
+    }
 }
 
 void MonitorForm::monitorUnitDoesNotRespond(int heightTwips, int widthTwips, const QString& caption)

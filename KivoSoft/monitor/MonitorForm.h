@@ -11,6 +11,9 @@
 // Closing the window "unloads" it: every timer stops, the window goes back to its state after
 // load and hides; the object stays, so no handler still on the stack loses it.
 //
+// The window has two sizes, and what it shows follows the size it has, whichever path gave it:
+// the full size shows everything, the compact one the unit selection area alone.
+//
 // Every handler that talks to the unit takes the program-wide LinkInUse guard for as long as it
 // may touch the port. A timer tick that finds it taken leaves the port alone (a recheck timer
 // tries again shortly, a logging tick counts as skipped); a click that finds it taken is ignored.
@@ -259,6 +262,8 @@ private:
     void FillUnitList();
     void resetToFreshState();
     void stopAllTimers();
+    // The one place the window gets a size, and with it what shows: the full size shows the
+    // full-size area, any other size the unit selection area alone.
     void applySize(int widthTwips, int heightTwips);
 
     // The sequences, run while the caller holds the link guard.
@@ -305,7 +310,7 @@ private:
     void fillToolTips();
     QString unitArg() const { return m_unitId; }
 
-    // Everything outside the unit selection area, shown at the full size only.
+    // Everything outside the unit selection area, shown and enabled at the full size only.
     QWidget* m_fullSizeArea = nullptr;
     // A set-point box whose own focus-out is being delivered ahead of its handler.
     QObject* m_focusOutDelivering = nullptr;
