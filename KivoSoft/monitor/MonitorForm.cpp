@@ -17,6 +17,7 @@
 #include <QStyle>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace KivoSoft {
@@ -674,6 +675,7 @@ void MonitorForm::resetToFreshState()
     m_unsavedRows.clear();
     LastSetPoint = {};
     m_leavePending = false;
+    m_closePending = false;
     {
         // Back to the state after load, which no mode switch leads to.
         const QSignalBlocker mode(Check1);
@@ -750,9 +752,18 @@ void MonitorForm::closeEvent(QCloseEvent* event)
     // While one of this window's actions has the port it pumps events, and the window system's
     // close box still arrives although the busy state disabled the window. Unloading then would
     // free the unit record and reset the selection under the action still on the stack, so the
-    // close box does what it does on a disabled window: nothing. Close works again afterwards.
+    // close waits until the action is done and is carried out then.
     if (LinkInUse::holder().startsWith(QStringLiteral("MonitorForm."))) {
         event->ignore();
+        if (!m_closePending) {
+            m_closePending = true;
+            LinkInUse::whenFree(this, [this] {
+                // An unload meanwhile has done what the close asked for.
+                if (std::exchange(m_closePending, false) && isVisible()) {
+                    close();
+                }
+            });
+        }
         return;
     }
     Form_QueryUnload();

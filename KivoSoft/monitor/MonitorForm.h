@@ -9,7 +9,8 @@
 //     deleteMonitorForm();   // once the event loop has returned, before Forms::deleteAll()
 //
 // Closing the window "unloads" it: every timer stops, the window goes back to its state after
-// load and hides; the object stays, so no handler still on the stack loses it.
+// load and hides; the object stays, so no handler still on the stack loses it. A close asked for
+// while one of the window's actions has the port is carried out once that action is done.
 //
 // The window has two sizes, and what it shows follows the size it has, whichever path gave it:
 // the full size shows everything, the compact one the unit selection area alone.
@@ -319,6 +320,8 @@ private:
     // read, or on m_leaveRetry for any other holder).
     bool m_leavePending = false;
     QTimer* m_leaveRetry = nullptr;
+    // The close box was pressed while one of the window's actions had the port.
+    bool m_closePending = false;
     // A read the window's timers started (a logging tick, a recheck). In monitor mode it keeps
     // the mode's check boxes usable, so a click that ends the mode is never lost.
     bool m_timedRead = false;
