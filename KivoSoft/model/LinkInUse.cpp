@@ -1,11 +1,25 @@
 #include "KivoSoft/model/LinkInUse.h"
 
+#include <QMetaObject>
+#include <QObject>
+#include <QPointer>
+
+#include <utility>
+#include <vector>
+
 namespace KivoSoft {
 
 namespace {
 
 bool guardTaken = false;
 QString guardHolder;
+
+// What whenFree() was given while the guard was taken, until its release.
+struct Waiting {
+    QPointer<QObject> context;
+    std::function<void()> action;
+};
+std::vector<Waiting> waiting;
 
 } // namespace
 
@@ -32,6 +46,30 @@ void LinkInUse::release()
     m_held = false;
     guardTaken = false;
     guardHolder.clear();
+    for (Waiting& w : std::exchange(waiting, {})) {
+        if (w.context) {
+            whenFree(w.context, std::move(w.action));
+        }
+    }
+}
+
+void LinkInUse::whenFree(QObject* context, std::function<void()> action)
+{
+    if (guardTaken) {
+        waiting.push_back({context, std::move(action)});
+        return;
+    }
+    // Queued on `context`: dropped with it, and run by the event loop, not by this caller.
+    QMetaObject::invokeMethod(
+        context,
+        [context, action = std::move(action)]() mutable {
+            if (guardTaken) {
+                waiting.push_back({context, std::move(action)});
+                return;
+            }
+            action();
+        },
+        Qt::QueuedConnection);
 }
 
 bool LinkInUse::taken()

@@ -19,9 +19,17 @@
 // a nested call, so a routine that runs under an action that already holds the guard is written
 // to take none. A window that keeps the port open for its whole life (the grouping dialog) keeps
 // a LinkInUse as a member.
+//
+// What may not run under an action still on the stack (a window's unload) waits for the guard:
+//
+//     LinkInUse::whenFree(this, [this] { close(); });
 #pragma once
 
 #include <QString>
+
+#include <functional>
+
+class QObject;
 
 namespace KivoSoft {
 
@@ -44,6 +52,12 @@ public:
     // Whether any action holds the guard now, and which one (empty when free).
     static bool taken();
     static QString holder();
+
+    // Runs `action` once no action holds the guard, always from the event loop: at its next turn
+    // when the guard is free then, else at the turn after the guard's release, so never inside
+    // the handler that gives it back, which may still be on the stack. An action that has taken
+    // the guard again by that turn puts it off once more. Nothing runs once `context` is gone.
+    static void whenFree(QObject* context, std::function<void()> action);
 
 private:
     bool m_held = false;

@@ -18,6 +18,7 @@
 #include <QStyle>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace KivoSoft {
@@ -124,8 +125,9 @@ MonitorForm::~MonitorForm()
 
 void MonitorForm::buildControls()
 {
-    // What the full size adds to the unit selection area. It is shown only at the full size, so
-    // that the compact window offers the keyboard and the accessibility bus nothing outside it.
+    // What the full size adds to the unit selection area. It is shown and enabled only at the
+    // full size, so that the compact window offers the keyboard and the accessibility bus
+    // nothing outside it.
     m_fullSizeArea = new QWidget(this);
     m_fullSizeArea->setGeometry(0, 0, twipsToPixels(FullWidthTwips),
                                 twipsToPixels(FullHeightTwips));
@@ -613,16 +615,22 @@ void MonitorForm::FillUnitList()
 
 void MonitorForm::applySize(int widthTwips, int heightTwips)
 {
-    setFixedSize(twipsToPixels(widthTwips), twipsToPixels(heightTwips));
-    m_fullSizeArea->setVisible(widthTwips == FullWidthTwips && heightTwips == FullHeightTwips);
+    kivo::desktop::keepFixedSize(*this,
+                                 QSize(twipsToPixels(widthTwips), twipsToPixels(heightTwips)));
+    // Disabled as well as hidden: a hidden control still takes a key sent to it and a screen
+    // reader's action.
+    const bool full = widthTwips == FullWidthTwips && heightTwips == FullHeightTwips;
+    m_fullSizeArea->setVisible(full);
+    m_fullSizeArea->setEnabled(full);
 }
 
 void MonitorForm::Form_Resize()
 {
-    const bool full = G::UnitSelected;
-    kivo::desktop::keepFixedSize(*this,
-                                 QSize(twipsToPixels(full ? FullWidthTwips : CompactWidthTwips),
-                                       twipsToPixels(full ? FullHeightTwips : CompactHeightTwips)));
+    if (G::UnitSelected) {
+        applySize(FullWidthTwips, FullHeightTwips);
+    } else {
+        applySize(CompactWidthTwips, CompactHeightTwips);
+    }
 }
 
 void MonitorForm::monitorUnitDoesNotRespond(int heightTwips, int widthTwips, const QString& caption)
@@ -659,6 +667,7 @@ void MonitorForm::resetToFreshState()
     m_unsavedRows.clear();
     LastSetPoint = {};
     m_leavePending = false;
+    m_closePending = false;
     {
         // Back to the state after load, which no mode switch leads to.
         const QSignalBlocker mode(Check1);
@@ -735,9 +744,18 @@ void MonitorForm::closeEvent(QCloseEvent* event)
     // While one of this window's actions has the port it pumps events, and the window system's
     // close box still arrives although the busy state disabled the window. Unloading then would
     // free the unit record and reset the selection under the action still on the stack, so the
-    // close box does what it does on a disabled window: nothing. Close works again afterwards.
+    // close waits until the action is done and is carried out then.
     if (LinkInUse::holder().startsWith(QStringLiteral("MonitorForm."))) {
         event->ignore();
+        if (!m_closePending) {
+            m_closePending = true;
+            LinkInUse::whenFree(this, [this] {
+                // An unload meanwhile has done what the close asked for.
+                if (std::exchange(m_closePending, false) && isVisible()) {
+                    close();
+                }
+            });
+        }
         return;
     }
     Form_QueryUnload();

@@ -9,7 +9,11 @@
 //     deleteMonitorForm();   // once the event loop has returned, before Forms::deleteAll()
 //
 // Closing the window "unloads" it: every timer stops, the window goes back to its state after
-// load and hides; the object stays, so no handler still on the stack loses it.
+// load and hides; the object stays, so no handler still on the stack loses it. A close asked for
+// while one of the window's actions has the port is carried out once that action is done.
+//
+// The window has two sizes, and what it shows follows the size it has, whichever path gave it:
+// the full size shows everything, the compact one the unit selection area alone.
 //
 // Every handler that talks to the unit takes the program-wide LinkInUse guard for as long as it
 // may touch the port. A timer tick that finds it taken leaves the port alone (a recheck timer
@@ -259,6 +263,8 @@ private:
     void FillUnitList();
     void resetToFreshState();
     void stopAllTimers();
+    // The one place the window gets a size, and with it what shows: the full size shows the
+    // full-size area, any other size the unit selection area alone.
     void applySize(int widthTwips, int heightTwips);
 
     // The sequences, run while the caller holds the link guard.
@@ -305,7 +311,7 @@ private:
     void fillToolTips();
     QString unitArg() const { return m_unitId; }
 
-    // Everything outside the unit selection area, shown at the full size only.
+    // Everything outside the unit selection area, shown and enabled at the full size only.
     QWidget* m_fullSizeArea = nullptr;
     // A set-point box whose own focus-out is being delivered ahead of its handler.
     QObject* m_focusOutDelivering = nullptr;
@@ -314,6 +320,8 @@ private:
     // read, or on m_leaveRetry for any other holder).
     bool m_leavePending = false;
     QTimer* m_leaveRetry = nullptr;
+    // The close box was pressed while one of the window's actions had the port.
+    bool m_closePending = false;
     // A read the window's timers started (a logging tick, a recheck). In monitor mode it keeps
     // the mode's check boxes usable, so a click that ends the mode is never lost.
     bool m_timedRead = false;

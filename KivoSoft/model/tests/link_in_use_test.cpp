@@ -1,8 +1,12 @@
 // The program-wide guard around the port.
 #include "KivoSoft/model/LinkInUse.h"
 
+#include <QCoreApplication>
+#include <QObject>
+
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <optional>
 
 using KivoSoft::LinkInUse;
@@ -50,4 +54,49 @@ TEST(LinkInUse, EarlyReleaseAndMemberHolder)
     EXPECT_TRUE(LinkInUse::taken());
     dialog.reset();
     EXPECT_FALSE(LinkInUse::taken());
+}
+
+TEST(LinkInUse, WhenFreeRunsOnceFromTheEventLoopAfterEveryHolderIsDone)
+{
+    QObject context;
+    int ran = 0;
+    {
+        LinkInUse action(QStringLiteral("refresh"));
+        LinkInUse::whenFree(&context, [&ran] { ++ran; });
+        QCoreApplication::processEvents(); // the action pumps events: too early
+        EXPECT_EQ(ran, 0);
+        action.release();
+        EXPECT_EQ(ran, 0); // not inside the handler that gives the guard back
+    }
+    {
+        // Another action took the guard before the event loop came round: it waits for that one.
+        LinkInUse tick(QStringLiteral("tick"));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(ran, 0);
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ran, 1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ran, 1);
+
+    // With the guard free it still waits for the event loop.
+    LinkInUse::whenFree(&context, [&ran] { ++ran; });
+    EXPECT_EQ(ran, 1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ran, 2);
+
+    // Nothing runs for a context that is gone, whether it went under the action or after it.
+    for (const bool goneUnderTheAction : {true, false}) {
+        auto gone = std::make_unique<QObject>();
+        {
+            LinkInUse action(QStringLiteral("apply"));
+            LinkInUse::whenFree(gone.get(), [&ran] { ++ran; });
+            if (goneUnderTheAction) {
+                gone.reset();
+            }
+        }
+        gone.reset();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(ran, 2) << goneUnderTheAction;
+    }
 }

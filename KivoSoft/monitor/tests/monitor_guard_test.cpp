@@ -104,34 +104,57 @@ TEST_F(Guard, TicksDuringASwitchAndAnApplyLeaveThePortToThem)
     EXPECT_TRUE(portFree());
 }
 
-TEST_F(Guard, TheCloseBoxDoesNothingWhileATickHasThePort)
+TEST_F(Guard, TheCloseBoxUnderARunningActionClosesOnceTheActionIsDone)
 {
-    // The title-bar close reaches the window while its tick pumps events; the unload's reset
-    // would take the unit and the selection from under the tick still on the stack.
-    form->show();
-    selectUnitThree();
-    requests();
-    KivoGlobals::LogPeriodSeconds = 5;
-    KivoGlobals::LogElapsedMs = 0;
-    form->Timer2->setInterval(5000);
-    bool stayed = false;
-    onceDuring("MonitorForm.Timer2", [this, &stayed] {
-        form->close();
-        stayed = form->isVisible();
-    });
-    form->Timer2_Timer();
-    kivo::desktop::setEventsRunHook({});
-    EXPECT_TRUE(stayed);
-    EXPECT_TRUE(messages().empty()) << messageTexts().join(" | ").toStdString();
-    EXPECT_FALSE(KivoGlobals::ErrorFlag) << KivoGlobals::LastErrorText.toStdString();
-    EXPECT_EQ(form->rtbNewLog->text().count(QStringLiteral(",3,")), 1); // the row
-    EXPECT_TRUE(portFree());
+    // The title-bar close reaches the window while its action pumps events; the unload's reset
+    // would take the unit and the selection from under the action still on the stack, so the
+    // close waits for the action's end, and is not lost.
+    struct Case {
+        const char* holder;
+        std::function<void(MonitorForm&)> run;
+    };
+    const Case cases[] = {
+        {"MonitorForm.Timer2", [](MonitorForm& f) { f.Timer2_Timer(); }},
+        {"MonitorForm.cmdRefresh", [](MonitorForm& f) { f.cmdRefresh_Click(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.holder);
+        form->show();
+        selectUnitThree();
+        requests();
+        KivoGlobals::LogPeriodSeconds = 5;
+        KivoGlobals::LogElapsedMs = 0;
+        form->Timer2->setInterval(5000);
+        bool asked = false;
+        bool closedUnderTheAction = false;
+        kivo::desktop::setEventsRunHook([&] {
+            if (!asked && LinkInUse::holder() == c.holder && !sim().server().log().empty()) {
+                asked = true;
+                form->close();
+            }
+            QCoreApplication::processEvents();
+            if (asked && LinkInUse::holder() == c.holder && !form->isVisible()) {
+                closedUnderTheAction = true;
+            }
+        });
+        c.run(*form);
+        kivo::desktop::setEventsRunHook({});
+        ASSERT_TRUE(asked);
+        EXPECT_FALSE(closedUnderTheAction);
+        // The action ran to its end, undisturbed.
+        EXPECT_EQ(requests(), refreshFrames());
+        EXPECT_TRUE(messages().empty()) << messageTexts().join(" | ").toStdString();
+        EXPECT_FALSE(KivoGlobals::ErrorFlag) << KivoGlobals::LastErrorText.toStdString();
+        EXPECT_FALSE(form->lastRefreshFailed());
+        EXPECT_TRUE(portFree());
 
-    // Once the tick is done the close box unloads as before.
-    form->close();
-    EXPECT_FALSE(form->isVisible());
-    EXPECT_TRUE(Forms::mainForm().isVisible());
-    Forms::mainForm().hide();
+        // Then the close is carried out.
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(form->isVisible());
+        EXPECT_FALSE(form->CurrentUnit);
+        EXPECT_TRUE(Forms::mainForm().isVisible());
+        Forms::mainForm().hide();
+    }
 }
 
 TEST_F(Guard, WhileAnotherWindowHasThePortNothingHereTouchesIt)
