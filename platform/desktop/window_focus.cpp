@@ -3,8 +3,10 @@
 #include "platform/desktop/let_events_run.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QButtonGroup>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QPointer>
 #include <QRadioButton>
@@ -31,6 +33,17 @@ bool canTakeFocus(const QWidget* control, const QWidget* window)
 bool forcedOff(const QWidget* control)
 {
     return control->window()->isVisible() && (!control->isEnabled() || !control->isVisible());
+}
+
+// Whether `shown` is the item list of a combo box that takes no input. Qt's interface opens the
+// list on a screen reader's action whatever the state of the box.
+QComboBox* listOfBoxOutOfUse(QWidget* shown)
+{
+    auto* box = shown->isWindow() ? qobject_cast<QComboBox*>(shown->parentWidget()) : nullptr;
+    if (!box || box->view()->window() != shown) {
+        return nullptr;
+    }
+    return !box->isEnabled() || !box->isVisible() ? box : nullptr;
 }
 
 int loopLevel()
@@ -427,8 +440,22 @@ bool FocusKeeper::eventFilter(QObject* watched, QEvent* event)
     case QEvent::MouseButtonDblClick:
         userActed(widget);
         break;
-    case QEvent::EnabledChange:
     case QEvent::Show:
+        if (QComboBox* box = listOfBoxOutOfUse(widget)) {
+            // Closed once its opening is over: no item can be picked from it.
+            QPointer<QComboBox> guarded(box);
+            QMetaObject::invokeMethod(
+                this,
+                [guarded] {
+                    if (guarded) {
+                        guarded->hidePopup();
+                    }
+                },
+                Qt::QueuedConnection);
+            break;
+        }
+        [[fallthrough]];
+    case QEvent::EnabledChange:
         if (!unlocking_ && !locking_) {
             for (Record& r : records_) {
                 if (r.owed && r.chosen == widget) {

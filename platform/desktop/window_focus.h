@@ -16,6 +16,9 @@
 // still open is settled: the control still cannot take the focus, and if its window is left
 // without one, the next control of the tab chain takes it.
 //
+// The item list of a combo box that takes no input (disabled, hidden, or in a window out of use)
+// does not stay open, whoever opens it.
+//
 // Tab into a group of option buttons lands on the checked one, and Tab from there leaves the
 // group, as the desktop has it; the arrow keys move within the group.
 //

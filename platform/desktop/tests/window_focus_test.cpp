@@ -5,9 +5,11 @@
 #include "platform/desktop/window_focus.h"
 
 #include "tests/support/modal.h"
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
@@ -208,6 +210,50 @@ TEST_F(FocusAroundActions, AWindowBehindAModalDialogTakesNothing)
     EXPECT_FALSE(window.isEnabled());
     busy.set(0);
     EXPECT_TRUE(window.isEnabled());
+}
+
+// A screen reader can open a combo box's list whatever the state of the box; one that takes no
+// input does not keep it open, so nothing can be picked from it.
+TEST(OutOfUse, TheListOfABoxThatTakesNoInputDoesNotStayOpen)
+{
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* box = new QComboBox(&window);
+    box->addItems({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")});
+    layout->addWidget(box);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    int picks = 0;
+    QObject::connect(box, &QComboBox::activated, [&] { ++picks; });
+    auto open = [&] {
+        QAccessible::queryAccessibleInterface(box)->actionInterface()->doAction(
+            QAccessibleActionInterface::showMenuAction());
+        QTest::qWait(20);
+        const bool shown = box->view()->isVisible();
+        box->hidePopup();
+        return shown;
+    };
+    EXPECT_TRUE(open()); // in use: it opens
+    struct Case {
+        const char* state;
+        std::function<void(bool)> set;
+    };
+    const Case cases[] = {
+        {"disabled", [&](bool on) { box->setEnabled(!on); }},
+        {"hidden", [&](bool on) { box->setVisible(!on); }},
+        {"its window busy",
+         [&](bool on) {
+             on ? static_cast<void>(lockWindow(&window, WindowLock::Busy))
+                : unlockWindow(&window, WindowLock::Busy);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.state);
+        c.set(true);
+        EXPECT_FALSE(open());
+        c.set(false);
+    }
+    EXPECT_EQ(picks, 0);
 }
 
 // Tab into a group of option buttons lands on the checked one, and Tab from there leaves it.
