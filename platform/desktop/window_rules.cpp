@@ -51,9 +51,9 @@ protected:
 // and its tool tip (the description) say what it is for. Its item list, though, marks the item
 // shown only once the list has been open, and from then on the item picked last, whatever the
 // box shows later. So every box's list is kept on the item the box shows, from the moment a
-// screen reader first asks for the box: the list's current and selected item is the box's current
-// item, or for an editable box the item whose text stands in its edit field (none when the text
-// is no item's). While the list is open its highlight is the user's and is left alone.
+// screen reader first asks for the box: the list's selected item is the box's current item, or for
+// an editable box the item whose text stands in its edit field (none when the text is no item's).
+// While the list is open its highlight is the user's and is left alone.
 class ListFollowsShownItem final : public QObject {
 public:
     static void attach(QComboBox* box)
@@ -112,12 +112,13 @@ private:
         // Quietly: the box itself tells the bus of its change, a move of the list's current item
         // would be taken for the user's highlight (QComboBox::highlighted), and the first time
         // runs while Qt is still making the box's interface, where no event may go out.
+        // Selected, not current: Qt reports a list's current item as focused, and a closed list
+        // has no focus to report. Opening the list makes the item current.
         const QSignalBlocker quiet(selection);
         const QModelIndex shown = shownItem();
+        selection->clear();
         if (shown.isValid()) {
-            selection->setCurrentIndex(shown, QItemSelectionModel::ClearAndSelect);
-        } else {
-            selection->clear();
+            selection->select(shown, QItemSelectionModel::ClearAndSelect);
         }
     }
 
