@@ -3,18 +3,48 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFocusEvent>
+#include <QMetaMethod>
+#include <QMetaProperty>
 #include <QWidget>
 
 namespace KivoSoft {
 
+namespace {
+
+// What the user edits in a field: its user property (a line edit's text, a list's current text,
+// a slider's value, a button's check state); invalid for a widget without one.
+QVariant valueOf(const QWidget* widget)
+{
+    const QMetaProperty value = widget->metaObject()->userProperty();
+    return value.isValid() ? value.read(widget) : QVariant();
+}
+
+} // namespace
+
 FieldChecks::FieldChecks(QWidget* window) : QObject(window), m_window(window)
 {
+    // A field left in place may lose the focus to no control at all (its window made busy) and
+    // the focus then go straight to another control: that ends its leave as well.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+        if (m_left && old != m_left && now && now != m_left && m_window->isAncestorOf(now)) {
+            if (m_current == m_left) {
+                m_current = nullptr;
+            }
+            forgetLeave();
+        }
+    });
 }
 
 void FieldChecks::add(QWidget* field, Check check, Step lostFocus)
 {
     m_fields.push_back({field, std::move(check), std::move(lostFocus)});
     field->installEventFilter(this);
+    // Any change of the value, even back to the one left with, makes the field one being edited.
+    const QMetaProperty value = field->metaObject()->userProperty();
+    if (value.hasNotifySignal()) {
+        const int edited = metaObject()->indexOfSlot("valueEdited()");
+        connect(field, value.notifySignal(), this, metaObject()->method(edited));
+    }
 }
 
 void FieldChecks::guardClick(QAbstractButton* button, std::function<void()> handler)
@@ -62,7 +92,28 @@ bool FieldChecks::leave()
         reset();
         return true;
     }
+    if (field && hasBeenLeft(*field)) {
+        return true;
+    }
     return !field || runLeave(*field);
+}
+
+bool FieldChecks::hasBeenLeft(const Field& field) const
+{
+    return m_left == field.widget && valueOf(field.widget) == m_leftValue;
+}
+
+void FieldChecks::forgetLeave()
+{
+    m_left = nullptr;
+    m_leftValue = QVariant();
+}
+
+void FieldChecks::valueEdited()
+{
+    if (sender() == m_left) {
+        forgetLeave();
+    }
 }
 
 bool FieldChecks::runLeave(const Field& field, QWidget* takenBy)
@@ -70,6 +121,7 @@ bool FieldChecks::runLeave(const Field& field, QWidget* takenBy)
     if (m_checking) {
         return false;
     }
+    forgetLeave();
     m_checking = true;
     const bool accepted = !field.check || field.check();
     m_checking = false;
@@ -82,11 +134,18 @@ bool FieldChecks::runLeave(const Field& field, QWidget* takenBy)
     }
     m_refusing = nullptr;
     m_refusedBy = nullptr;
-    // A leave that did not move the focus (a click on a button that takes none, a change of tab
-    // refused later) leaves the field being edited: its next leave is checked again.
-    m_current = field.widget->hasFocus() ? field.widget : nullptr;
+    // A leave that did not move the focus (a click on a button that takes none, a mnemonic, a
+    // change of tab refused later) keeps the field the one holding the focus, but its leave has
+    // run for the value it holds: the focus going on from it later, whether the action moves it
+    // or the busy state takes it away and gives it back first, is that same leave.
+    const bool keepsFocus = field.widget->hasFocus();
+    m_current = keepsFocus ? field.widget : nullptr;
     if (field.lostFocus) {
         field.lostFocus();
+    }
+    if (keepsFocus) {
+        m_left = field.widget;
+        m_leftValue = valueOf(field.widget);
     }
     return true;
 }
@@ -97,6 +156,7 @@ void FieldChecks::reset()
     m_refusing = nullptr;
     m_refusedBy = nullptr;
     m_clickRefused = nullptr;
+    forgetLeave();
 }
 
 bool FieldChecks::eventFilter(QObject* watched, QEvent* event)
@@ -122,9 +182,15 @@ bool FieldChecks::eventFilter(QObject* watched, QEvent* event)
         // Only a move to another control of this window is a leave; a message box, a popup or
         // another window taking the focus is not, nor is the field being hidden.
         const bool withinWindow = next && next != watched && m_window->isAncestorOf(next);
-        if (field && m_current == field->widget && !m_checking && withinWindow &&
-            field->widget->isVisible() && reason != Qt::ActiveWindowFocusReason &&
-            reason != Qt::PopupFocusReason) {
+        const bool toAnotherControl = field && m_current == field->widget && !m_checking &&
+                                      withinWindow && reason != Qt::ActiveWindowFocusReason &&
+                                      reason != Qt::PopupFocusReason;
+        if (toAnotherControl && hasBeenLeft(*field)) {
+            // Its leave has run already, while the focus stayed (also when the field is being
+            // hidden by the change of tab that left it): now the focus goes.
+            forgetLeave();
+            m_current = nullptr;
+        } else if (toAnotherControl && field->widget->isVisible()) {
             runLeave(*field, reason == Qt::MouseFocusReason ? next : nullptr);
         }
     }

@@ -15,6 +15,13 @@
 // (its message says why the click does nothing), except the click whose own press took the
 // focus from the field, whose check has just refused with its message.
 //
+// One leave runs the check and the focus-lost step once, however the focus goes. A leave the
+// focus does not follow at once (a click on a button that takes no focus, a mnemonic, a change of
+// tab) is run there and then; the focus going on from the field afterwards, also after the busy
+// state has taken it away and given it back, is the same leave and runs nothing. A change of the
+// field's value makes it a field being edited again, checked at its next leave; so does the
+// focus coming back to it from another control of the window.
+//
 // The focus going to another window (a message box, the port dialog, the desktop) runs nothing,
 // so a check that shows a message is not run again by its own message box; neither does a field
 // that is being hidden (its tab or frame put away), and a hidden field never gets the focus back:
@@ -23,6 +30,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QVariant>
 
 #include <functional>
 #include <vector>
@@ -49,8 +57,8 @@ public:
     // The focus is about to leave the field being edited for another control of the window:
     // runs its check and, when the check lets the focus go, its focus-lost step. Returns whether
     // the focus may go; a refusing field gets the focus back. True when no field is being left
-    // (also when the field is out of sight). A field that still holds the focus afterwards stays
-    // the one being edited.
+    // (also when the field is out of sight) and when the field's leave has run already for the
+    // value it holds. A field that still holds the focus afterwards stays current().
     bool leave();
 
     // The field whose check refused last and that holds the focus again; nullptr when none.
@@ -64,6 +72,10 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
+private slots:
+    // The value of a field changed (its user property's notify signal).
+    void valueEdited();
+
 private:
     struct Field {
         QWidget* widget;
@@ -73,6 +85,9 @@ private:
     const Field* find(const QObject* widget) const;
     // `takenBy`: the control whose mouse press takes the focus from the field, if any.
     bool runLeave(const Field& field, QWidget* takenBy = nullptr);
+    // Whether `field` is the one whose leave ran while it kept the focus, and holds the same value.
+    bool hasBeenLeft(const Field& field) const;
+    void forgetLeave();
 
     QWidget* m_window;
     std::vector<Field> m_fields;
@@ -82,6 +97,9 @@ private:
     // button whose click that press leads to.
     QPointer<QWidget> m_refusedBy;
     QPointer<QAbstractButton> m_clickRefused;
+    // The field whose leave ran while the focus stayed in it, and the value it was left with.
+    QPointer<QWidget> m_left;
+    QVariant m_leftValue;
     bool m_checking = false;
 };
 

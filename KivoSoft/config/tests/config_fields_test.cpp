@@ -308,6 +308,122 @@ TEST_F(ConfigFields, TheTimeListsKeepWhatIsTyped)
     }
 }
 
+// Unit 3 read into the shown, active window, module 3 in "Latching" with the focus in its delay
+// list, which holds the typed `typed`.
+class ConfigFieldLeave : public ConfigFields {
+protected:
+    void SetUp() override
+    {
+        ConfigFields::SetUp();
+        w().show();
+        w().activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&w()));
+        readUnit("3");
+        ASSERT_FALSE(G::ErrorFlag) << G::LastErrorText.toStdString();
+    }
+
+    QComboBox* delay() { return w().cboxActivationTime[3]; }
+
+    void typeIntoTheDelay(const char* typed)
+    {
+        w().SSTab1->setCurrentIndex(tabOf(3));
+        w().optCurrentLimit[8]->setChecked(true);
+        delay()->setFocus();
+        ASSERT_TRUE(waitUntilFocus(delay()));
+        delay()->lineEdit()->selectAll();
+        QTest::keyClicks(delay(), typed);
+        ASSERT_EQ(delay()->currentText(), typed);
+        desktop.clear();
+    }
+
+    // Lets a clicked button's delayed click, the write it starts and the focus the busy state
+    // gives back afterwards run their course.
+    static void settle() { QTest::qWait(250); }
+
+    static QString shortSpan(const char* value)
+    {
+        return QString::fromLatin1(value) +
+               " is a short time span, this may lead to unexpected operation";
+    }
+};
+
+TEST_F(ConfigFieldLeave, EachWayOutOfAFieldWarnsOnce)
+{
+    struct Case {
+        const char* how;
+        std::function<void()> leave;
+    };
+    const Case cases[] = {
+        {"Tab", [&] { QTest::keyClick(delay(), Qt::Key_Tab); }},
+        {"a click on another field", [&] { QTest::mouseClick(w().vsp[3], Qt::LeftButton); }},
+        {"a click on the tab's Apply",
+         [&] { QTest::mouseClick(w().cmdApplyCLM[tabOf(3)], Qt::LeftButton); }},
+        {"Ctrl+Tab to another module's tab",
+         [&] { QTest::keyClick(delay(), Qt::Key_Tab, Qt::ControlModifier); }},
+        // A mnemonic clicks its button without moving the focus; the write then takes the focus
+        // away, gives it back and sends it to Start.
+        {"the tab's Apply by Alt+P", [&] { QTest::keyClick(delay(), Qt::Key_P, Qt::AltModifier); }},
+        {"the large Apply by Alt+A", [&] { QTest::keyClick(delay(), Qt::Key_A, Qt::AltModifier); }},
+        // The write fails at its first step: the focus comes back into the list and stays there
+        // until Tab takes it out.
+        {"Alt+P failing, then Tab",
+         [&] {
+             sim->server().faults().add(
+                 {.uid = 3, .mid = 3, .cid = 0x04, .reg = 0x10, .kind = Fault::ErrorReply});
+             QTest::keyClick(delay(), Qt::Key_P, Qt::AltModifier);
+             settle();
+             ASSERT_EQ(QApplication::focusWidget(), delay());
+             QTest::keyClick(delay(), Qt::Key_Tab);
+         }},
+        // As a change of tab does before it is made: the list is left in place.
+        {"Start given the focus after a leave in place",
+         [&] {
+             EXPECT_TRUE(w().checks()->leave());
+             w().SelectButton->setFocus();
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.how);
+        typeIntoTheDelay("2");
+        c.leave();
+        settle();
+        EXPECT_NE(QApplication::focusWidget(), delay());
+        EXPECT_EQ(messageTexts().count(shortSpan("2")), 1)
+            << messageTexts().join(" | ").toStdString();
+    }
+}
+
+TEST_F(ConfigFieldLeave, AFieldEditedAfterALeaveInPlaceIsCheckedAgainAtItsNextLeave)
+{
+    struct Case {
+        const char* typed;
+        QStringList messages; // at the leave after the edit
+    };
+    const Case cases[] = {
+        {"1", {shortSpan("1")}},
+        {"2", {shortSpan("2")}}, // typed again, the same value is a new leave too
+        {"65536", {"65536 is out of range, please enter value between 0ms and 65536ms"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        typeIntoTheDelay("2");
+        ASSERT_TRUE(w().checks()->leave());
+        ASSERT_EQ(messageTexts(), QStringList{shortSpan("2")});
+        desktop.clear();
+        delay()->lineEdit()->selectAll();
+        QTest::keyClicks(delay(), c.typed);
+        QTest::keyClick(delay(), Qt::Key_P, Qt::AltModifier);
+        settle();
+        EXPECT_EQ(messageTexts(), c.messages);
+        if (QApplication::focusWidget() == delay()) {
+            // Refused: the list keeps the focus until it holds a time that may stand.
+            delay()->setEditText("250");
+            QTest::keyClick(delay(), Qt::Key_Tab);
+        }
+        EXPECT_NE(QApplication::focusWidget(), delay());
+    }
+}
+
 // Ctrl+V with the text X11 gives it.
 void pasteKeys(QWidget* field)
 {
