@@ -9,6 +9,7 @@
 #include "KivoSoft/shell/CommParamsForm.h"
 #include "KivoSoft/shell/Forms.h"
 #include "KivoSoft/shell/MainForm.h"
+#include "tests/support/eventually.h"
 #include "tests/support/modal.h"
 #include "tests/support/outside_resize.h"
 
@@ -58,17 +59,6 @@ protected:
             qobject_cast<QDialog*>(modal)->reject();
         });
         return came;
-    }
-
-    // Lets events run until `done` holds, for two seconds at most.
-    static bool settles(const std::function<bool()>& done)
-    {
-        QElapsedTimer waited;
-        waited.start();
-        while (!done() && waited.elapsed() < 2000) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        }
-        return done();
     }
 
     std::string lastHelpTopic() const
@@ -174,7 +164,7 @@ TEST_F(EveryWindow, AWindowResizedFromOutsideGoesBackToItsSize)
         for (const QSize outside :
              {size - QSize(20, 20), size.boundedTo({790, 590}) + QSize(5, 5)}) {
             ASSERT_TRUE(resizeFromOutside(window, outside));
-            EXPECT_TRUE(settles([&] { return window.size() == size; }))
+            EXPECT_TRUE(kivo::testsupport::eventually([&] { return window.size() == size; }))
                 << outside.width() << " x " << outside.height();
         }
         window.hide();
@@ -215,18 +205,20 @@ TEST_F(EveryWindow, AUnitListIsPickedFromByTheKeyboardButTakesNoTyping)
              {std::pair{Qt::Key_Down, Qt::AltModifier}, std::pair{Qt::Key_F4, Qt::NoModifier},
               std::pair{Qt::Key_Space, Qt::NoModifier}}) {
             QTest::keyClick(list, key, modifiers);
-            ASSERT_TRUE(settles([&] { return list->view()->isVisible(); })) << key;
+            ASSERT_TRUE(kivo::testsupport::eventually([&] { return list->view()->isVisible(); }))
+                << key;
             QTest::keyClick(list->view(), Qt::Key_Escape);
-            ASSERT_TRUE(settles([&] { return !list->view()->isVisible(); })) << key;
+            ASSERT_TRUE(kivo::testsupport::eventually([&] { return !list->view()->isVisible(); }))
+                << key;
         }
         EXPECT_EQ(picks, 0);
 
         QTest::keyClick(list, Qt::Key_Down, Qt::AltModifier);
-        ASSERT_TRUE(settles([&] { return list->view()->isVisible(); }));
+        ASSERT_TRUE(kivo::testsupport::eventually([&] { return list->view()->isVisible(); }));
         QAbstractItemView* items = list->view();
         items->setCurrentIndex(items->model()->index(2, 0));
         QTest::keyClick(items, Qt::Key_Return);
-        EXPECT_TRUE(settles([&] { return !list->view()->isVisible(); }));
+        EXPECT_TRUE(kivo::testsupport::eventually([&] { return !list->view()->isVisible(); }));
         EXPECT_EQ(list->currentText(), QStringLiteral("3"));
         EXPECT_EQ(picks, 1);
         QObject::disconnect(counted);

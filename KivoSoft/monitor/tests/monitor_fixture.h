@@ -3,15 +3,18 @@
 // (or, for cases that need no unit, a scripted link).
 #pragma once
 
-#include "platform/desktop/let_events_run.h"
 #include "KivoSoft/model/DeviceLink.h"
 #include "KivoSoft/model/KivoGlobals.h"
 #include "KivoSoft/model/LinkInUse.h"
 #include "KivoSoft/model/UnitWindows.h"
+#include "KivoSoft/model/tests/fake_link.h"
 #include "KivoSoft/model/tests/model_fixture.h"
 #include "KivoSoft/monitor/MonitorForm.h"
 #include "KivoSoft/shell/Forms.h"
 #include "KivoX/testing/simulated_link.h"
+#include "platform/desktop/let_events_run.h"
+
+#include <QTest>
 
 #include <cstdio>
 #include <memory>
@@ -192,6 +195,15 @@ protected:
         return texts;
     }
 
+    // The window on screen and active, so that the keyboard reaches it and a busy state would
+    // disable it.
+    void showActive()
+    {
+        form->show();
+        form->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+    }
+
     // The window as a picture, for looking at it.
     void savePicture(const QString& name)
     {
@@ -204,6 +216,35 @@ protected:
     MonitorForm* form = nullptr;
     MonitorWindows windows{form};
     ScopedUnitWindows installedWindows{windows};
+};
+
+// Unit 3 on a scripted link that answers at once: 12 V modules (10 to 14 V) in slots 1 and 3,
+// both on and good; slots 2, 4 and 5 empty.
+class ScriptedUnitThree : public MonitorTest {
+protected:
+    void SetUp() override
+    {
+        MonitorTest::SetUp();
+        fake = FakeLink::create();
+        fake->reply("GetPresentModules", {0b00101});
+        fake->reply("GetOutputState", {0b00101});
+        fake->reply("GetModuleGoodStatusByte", {0b00101});
+        for (const int slot : {1, 3}) {
+            fake->reply("GetModuleType", slot, {2});
+            fake->reply("MeasureOutputVoltage", slot, {1200});
+            fake->reply("MeasureOutputCurrent", slot, {500});
+            fake->reply("GetDefaultOutputVoltage", slot, {1200});
+        }
+        KivoGlobals::DeviceLink = fake->dispatchOf();
+    }
+
+    void TearDown() override
+    {
+        form->hide();
+        MonitorTest::TearDown();
+    }
+
+    FakeLink::Ptr fake;
 };
 
 } // namespace KivoSoft::testing

@@ -2,6 +2,7 @@
 // the next key goes where the user left the focus.
 #include "KivoSoft/model/tests/fake_link.h"
 #include "KivoSoft/monitor/tests/monitor_fixture.h"
+#include "tests/support/eventually.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
@@ -17,35 +18,16 @@ using namespace KivoSoft::testing;
 
 namespace {
 
-// Unit 3 on a scripted link that answers at once: 12 V modules (10 to 14 V) in slots 1 and 3,
-// both on and good; slots 2, 4 and 5 empty.
-class Focus : public MonitorTest {
+using kivo::testsupport::eventually;
+
+class Focus : public ScriptedUnitThree {
 protected:
     void SetUp() override
     {
-        MonitorTest::SetUp();
-        fake = FakeLink::create();
-        fake->reply("GetPresentModules", {0b00101});
-        fake->reply("GetOutputState", {0b00101});
-        fake->reply("GetModuleGoodStatusByte", {0b00101});
-        for (const int slot : {1, 3}) {
-            fake->reply("GetModuleType", slot, {2});
-            fake->reply("MeasureOutputVoltage", slot, {1200});
-            fake->reply("MeasureOutputCurrent", slot, {500});
-            fake->reply("GetDefaultOutputVoltage", slot, {1200});
-        }
-        KivoGlobals::DeviceLink = fake->dispatchOf();
+        ScriptedUnitThree::SetUp();
         select(3);
         ASSERT_TRUE(KivoGlobals::UnitSelected) << KivoGlobals::LastErrorText.toStdString();
-        form->show();
-        form->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(form));
-    }
-
-    void TearDown() override
-    {
-        form->hide();
-        MonitorTest::TearDown();
+        showActive();
     }
 
     int sent(const std::string& prefix) const
@@ -62,17 +44,7 @@ protected:
             QTest::qWait(10);
         }
     }
-
-    FakeLink::Ptr fake;
 };
-
-bool eventually(const std::function<bool()>& done)
-{
-    for (int i = 0; i < 100 && !done(); ++i) {
-        QTest::qWait(10);
-    }
-    return done();
-}
 
 std::string nameOf(const QWidget* w)
 {
@@ -147,9 +119,7 @@ TEST_F(Focus, AClickIntoASetPointBoxTakesTheFocusAfterTheWindowWasHiddenAndShown
     other.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
     other.hide();
-    form->show();
-    form->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+    showActive();
     ASSERT_TRUE(eventually([&] { return form->isActiveWindow(); }));
     QLineEdit* box = form->txtSP[1];
     QTest::mouseClick(box, Qt::LeftButton);

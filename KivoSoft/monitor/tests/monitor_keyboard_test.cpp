@@ -35,40 +35,12 @@ QString nameOf(QObject* object)
     return accessible(object)->text(QAccessible::Name);
 }
 
-// Unit 3 on a scripted link that answers at once: 12 V modules (10 to 14 V) in slots 1 and 3,
-// both on and good; slots 2, 4 and 5 empty.
-class Keyboard : public MonitorTest {
+class Keyboard : public ScriptedUnitThree {
 protected:
-    void SetUp() override
-    {
-        MonitorTest::SetUp();
-        fake = FakeLink::create();
-        fake->reply("GetPresentModules", {0b00101});
-        fake->reply("GetOutputState", {0b00101});
-        fake->reply("GetModuleGoodStatusByte", {0b00101});
-        for (const int slot : {1, 3}) {
-            fake->reply("GetModuleType", slot, {2});
-            fake->reply("MeasureOutputVoltage", slot, {1200});
-            fake->reply("MeasureOutputCurrent", slot, {500});
-            fake->reply("GetDefaultOutputVoltage", slot, {1200});
-        }
-        KivoGlobals::DeviceLink = fake->dispatchOf();
-    }
-
     void TearDown() override
     {
         kivo::desktop::setEventsRunHook({});
-        form->hide();
-        MonitorTest::TearDown();
-    }
-
-    // The window on screen and active, so that the keyboard reaches it and a busy state would
-    // disable it.
-    void showActive()
-    {
-        form->show();
-        form->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+        ScriptedUnitThree::TearDown();
     }
 
     void selectShown()
@@ -88,8 +60,6 @@ protected:
     }
 
     int opens() const { return fake->opens; }
-
-    FakeLink::Ptr fake;
 };
 
 QStringList names(const std::vector<QWidget*>& widgets)

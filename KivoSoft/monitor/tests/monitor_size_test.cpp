@@ -4,6 +4,7 @@
 // screen reader nothing outside the unit selection area.
 #include "KivoSoft/monitor/tests/monitor_fixture.h"
 #include "tests/support/access.h"
+#include "tests/support/eventually.h"
 #include "tests/support/outside_resize.h"
 
 #include <QAbstractItemView>
@@ -26,13 +27,6 @@ protected:
     {
         form->hide();
         MonitorTest::TearDown();
-    }
-
-    void showActive()
-    {
-        form->show();
-        form->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(form));
     }
 
     // Unit 3 stops answering altogether, or answers again.
@@ -108,17 +102,6 @@ protected:
                 EXPECT_FALSE(box->view()->isVisible()) << w->objectName().toStdString();
             }
         }
-    }
-
-    // Lets events run until `done` holds, for two seconds at most.
-    static bool settles(const std::function<bool()>& done)
-    {
-        QElapsedTimer waited;
-        waited.start();
-        while (!done() && waited.elapsed() < 2000) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        }
-        return done();
     }
 };
 
@@ -205,7 +188,7 @@ TEST_F(Sizes, ASizeForcedFromOutsideEndsInTheWindowsSizeWithWhatItShows)
         ASSERT_EQ(KivoGlobals::UnitSelected, c.answers);
         const QSize size = form->size();
         ASSERT_TRUE(kivo::testsupport::resizeFromOutside(*form, c.forced));
-        EXPECT_TRUE(settles([&] { return form->size() == size; }));
+        EXPECT_TRUE(kivo::testsupport::eventually([&] { return form->size() == size; }));
         if (c.answers) {
             expectFull();
         } else {

@@ -4,6 +4,7 @@
 #include "platform/desktop/let_events_run.h"
 #include "platform/desktop/window_focus.h"
 
+#include "tests/support/eventually.h"
 #include "tests/support/modal.h"
 #include <QAbstractItemView>
 #include <QAccessible>
@@ -25,14 +26,7 @@ using namespace kivo::desktop;
 
 namespace {
 
-// Lets events run until `done` holds or a second has passed.
-bool eventually(const std::function<bool()>& done)
-{
-    for (int i = 0; i < 100 && !done(); ++i) {
-        QTest::qWait(10);
-    }
-    return done();
-}
+using kivo::testsupport::eventually;
 
 void pressByScreenReader(QWidget* control)
 {

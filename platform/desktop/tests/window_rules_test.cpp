@@ -5,6 +5,7 @@
 #include "platform/desktop/window_rules.h"
 
 #include "tests/support/access.h"
+#include "tests/support/eventually.h"
 #include "tests/support/modal.h"
 #include "tests/support/outside_resize.h"
 #include <QAbstractItemView>
@@ -33,18 +34,11 @@ using namespace kivo::desktop;
 
 namespace {
 
+using kivo::testsupport::eventually;
+
 using kivo::testsupport::accessibleName;
 using kivo::testsupport::resizeFromOutside;
 using kivo::testsupport::whenModalShows;
-
-// Lets events run until `done` holds or a second has passed.
-bool eventually(const std::function<bool()>& done)
-{
-    for (int i = 0; i < 100 && !done(); ++i) {
-        QTest::qWait(10);
-    }
-    return done();
-}
 
 // A window with two command buttons, a check box and a text field; as a dialog, OK is its
 // default button.
