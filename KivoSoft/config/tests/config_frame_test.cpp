@@ -3,9 +3,9 @@
 #include "KivoSoft/config/tests/config_fixture.h"
 
 #include "KivoSoft/shell/MainForm.h"
+#include "tests/support/eventually.h"
 #include "tests/support/modal.h"
 
-#include <QElapsedTimer>
 
 using namespace KivoSoft;
 using namespace KivoSoft::testing;
@@ -15,17 +15,8 @@ namespace G = KivoSoft::KivoGlobals;
 
 namespace {
 
+using kivo::testsupport::eventually;
 using kivo::testsupport::whenModalShows;
-
-bool waitUntil(const std::function<bool()>& done)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < 5000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return done();
-}
 
 class ConfigFrame : public ConfigTest {
 protected:
@@ -282,7 +273,7 @@ TEST_F(ConfigFrame, TheSizeSnapsBack)
 {
     window->show();
     window->showMaximized();
-    EXPECT_TRUE(waitUntil([&] { return !window->isMaximized(); }));
+    EXPECT_TRUE(eventually([&] { return !window->isMaximized(); }, 5000));
     EXPECT_EQ(window->size(), QSize(790, 170));
     window->resize(900, 600);
     EXPECT_EQ(window->size(), QSize(790, 170));

@@ -321,7 +321,7 @@ TEST_F(MainWindow, MaximizingAndResizingSnapBackToTheNormalSize)
     window->showMaximized();
     // Whether the window manager maximized it or not, the window ends up normal.
     QCoreApplication::processEvents();
-    EXPECT_TRUE(waitUntil([&] { return !(window->windowState() & Qt::WindowMaximized); }));
+    EXPECT_TRUE(eventually([&] { return !(window->windowState() & Qt::WindowMaximized); }, 5000));
     EXPECT_EQ(window->size(), normal);
 
     window->resize(900, 700);
@@ -492,8 +492,8 @@ TEST_F(MainWindow, AModalWindowOpensOnlyAfterTheScreenReadersPressHasReturned)
         });
         target->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
         inCall = false;
-        EXPECT_TRUE(waitUntil(
-            [&] { return openedInCall.has_value() && !QApplication::activeModalWidget(); }));
+        EXPECT_TRUE(eventually(
+            [&] { return openedInCall.has_value() && !QApplication::activeModalWidget(); }, 5000));
         EXPECT_EQ(openedInCall, std::optional(false));
         EXPECT_EQ(opened.toStdString(), c.modal);
     }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "tests/support/access.h"
+#include "tests/support/eventually.h"
 #include "tests/support/modal.h"
 
 #include "KivoSoft/model/DeviceLink.h"
@@ -17,7 +18,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -42,16 +42,7 @@ inline void writeBytes(const QString& path, const QByteArray& bytes)
     file.write(bytes);
 }
 
-// Lets events run until `done` holds or `milliseconds` have passed; returns whether it holds.
-inline bool waitUntil(const std::function<bool()>& done, int milliseconds = 5000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < milliseconds) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return done();
-}
+using kivo::testsupport::eventually;
 
 using kivo::testsupport::accessibleName;
 using kivo::testsupport::tabWalk;
