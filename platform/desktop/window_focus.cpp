@@ -94,11 +94,6 @@ public:
 
     bool lock(QWidget* window, WindowLock lock);
     void unlock(QWidget* window, WindowLock lock);
-    bool locked(const QWidget* window)
-    {
-        const Record* r = find(window);
-        return r && r->locks != 0;
-    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -164,7 +159,6 @@ private:
     bool givingBack_ = false;
     bool unlocking_ = false;
     bool locking_ = false;
-    bool steering_ = false;
     // The reason of the focus-in that the next focus change reports.
     QPointer<QWidget> lastIn_;
     Qt::FocusReason lastInReason_ = Qt::OtherFocusReason;
@@ -358,9 +352,6 @@ void FocusKeeper::tabIntoOptionGroup(QWidget* old, QWidget* now, Qt::FocusReason
 {
     // Qt leaves one button of the group in the tab chain, the one that had the focus last, and
     // the arrow keys move within the group; the checked button is where Tab enters it.
-    if (steering_) {
-        return;
-    }
     const std::vector<QAbstractButton*> group = optionGroup(now);
     if (group.empty() || contains(group, old)) {
         return;
@@ -369,9 +360,8 @@ void FocusKeeper::tabIntoOptionGroup(QWidget* old, QWidget* now, Qt::FocusReason
         return b->isChecked() && canTakeFocus(b, b->window());
     });
     if (checked != group.end() && *checked != now) {
-        const bool wasSteering = std::exchange(steering_, true);
+        // Its own focus change comes from within the group, which this leaves alone.
         (*checked)->setFocus(reason);
-        steering_ = wasSteering;
     }
 }
 
@@ -525,11 +515,6 @@ void unlockWindow(QWidget* window, WindowLock lock)
     if (window) {
         keeper().unlock(window, lock);
     }
-}
-
-bool isLocked(const QWidget* window)
-{
-    return window && keeper().locked(window);
 }
 
 } // namespace kivo::desktop

@@ -42,6 +42,4 @@ bool lockWindow(QWidget* window, WindowLock lock);
 // comes back.
 void unlockWindow(QWidget* window, WindowLock lock);
 
-bool isLocked(const QWidget* window);
-
 } // namespace kivo::desktop
